@@ -1,0 +1,61 @@
+// Rebuild: lays out the grid and lights it, one row at a time, with the widest vector kernel the
+// processor allows and single vertices for what is left at the end of a row.
+#include "surface/surface_grid.h"
+
+#include "surface/rebuild_kernels.h"
+
+static_assert(sizeof(Vector3f) == 3 * sizeof(float), "the drawing reads positions as packed x, y, z");
+
+bool CpuHasAvx2() {
+    static const bool hasAvx2 = __builtin_cpu_supports("avx2");
+    return hasAvx2;
+}
+
+RebuildPath PreferredRebuildPath() { return CpuHasAvx2() ? RebuildPath::Avx2 : RebuildPath::Sse2; }
+
+void SurfaceGrid::Rebuild(Vector3f lightPosition, float gridResolution) {
+    RebuildOnPath(*this, lightPosition, gridResolution, PreferredRebuildPath());
+}
+
+void RebuildOnPath(SurfaceGrid& grid, Vector3f lightPosition, float gridResolution, RebuildPath path) {
+    if (!GridFits(gridResolution)) {
+        grid.lastIndex = -1;
+        return;
+    }
+    int side = 0;
+    while (static_cast<float>(side) < gridResolution) ++side;
+
+    // Column m and row m share one coordinate, m * extent / N (multiplied first, then divided).
+    float coords[MAX_GRID_SIDE];
+    for (int m = 0; m < side; ++m) coords[m] = static_cast<float>(m) * grid.extent / gridResolution;
+
+    const Vector3f light = lightPosition;
+    const RebuildFrame frame{light, light.y - 0.0f, DotProduct(light, kSurfaceNormal), light.y > 0.0f,
+                             coords, side};
+    const bool wide = path == RebuildPath::Avx2 && CpuHasAvx2();
+    for (int row = 0; row < side; ++row) {
+        int column = 0;
+        if (wide) column = RebuildSpanAvx2(grid, frame, row, column, side);
+        column = RebuildSpanSse2(grid, frame, row, column, side);
+        for (; column < side; ++column) RebuildVertexScalar(grid, frame, row, column);
+    }
+    grid.lastIndex = side * side - 1;
+}
+
+void RebuildVertexScalar(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column) {
+    const int i = row * frame.side + column;
+    const Vector3f l = frame.light;
+    const Vector3f position{frame.coords[column], 0.0f, frame.coords[row]};
+    const Vector3f toLight{l.x - position.x, frame.toLightY, l.z - position.z};
+    const float length = VectorLength(toLight);
+    const Vector3f dir{toLight.x / length, toLight.y / length, toLight.z / length};
+    const Vector3f highlight{l.x + dir.x, l.y + dir.y, l.z + dir.z};
+
+    grid.positions[i] = position;
+    grid.normals[i] = kSurfaceNormal;
+    grid.toLight[i] = toLight;
+    grid.lightDirs[i] = dir;
+    grid.highlightPoints[i] = highlight;
+    grid.shades[i] =
+        frame.lit ? ShadeFromHighlight(DotProduct(kSurfaceNormal, highlight), frame.lightDotNormal) : 0.0f;
+}
