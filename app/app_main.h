@@ -1,0 +1,12 @@
+// The program's entry function: the start-up question, the outer window loop and the inner
+// message and frame loop.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Exit status: 0 after a quit or close, -1 when the window class cannot be registered, 1 when
+// the window cannot be made or the scene cannot start.
+int32_t AppMain(platform::ModuleHandle instance, platform::ModuleHandle previousInstance,
+                const char* commandLine, int32_t showCommand);

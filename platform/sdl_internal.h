@@ -1,0 +1,71 @@
+// State shared by the SDL2 implementation of platform.h: the windows, the message queue and the
+// display switch. Only platform/*.cpp include this (and with it SDL).
+#pragma once
+
+#include <SDL.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+// The GL framebuffer attributes an X11 window's visual is chosen from when it is created.
+struct GlAttributes {
+    int red, green, blue, alpha, depth, stencil, doubleBuffer;
+    bool operator==(const GlAttributes&) const = default;
+};
+
+struct Device {
+    Window* window;
+};
+
+struct Context {
+    SDL_GLContext gl;
+};
+
+struct Window {
+    SDL_Window* sdl = nullptr;
+    WindowProcedure procedure = nullptr;
+    void* userData = nullptr;
+    std::string title;
+    uint32_t sdlFlags = 0;
+    int32_t x = 0, y = 0, clientWidth = 0, clientHeight = 0;
+    bool framed = false;
+    bool fullscreenMode = false;  // shows in the switched display mode
+    bool pixelFormatSet = false;
+    GlAttributes createdWith{};
+    Device device{this};
+};
+
+// Decoration sizes of framed windows, learnt from the window manager once a frame was seen.
+struct FrameExtents {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+
+struct PlatformState {
+    bool videoReady = false;
+    std::vector<std::pair<std::string, WindowProcedure>> classes;
+    std::vector<std::unique_ptr<Window>> windows;
+    std::deque<Message> queue;
+    FrameExtents frame;
+    GlAttributes applied{};  // what SDL's GL attributes are set to; zero = SDL's defaults
+    bool modeSwitched = false;
+    bool needsFullscreen = false;  // the switched mode differs from the desktop's
+    SDL_DisplayMode switchedMode{};
+};
+
+PlatformState& State();
+Window* FindWindow(WindowHandle handle);
+Window* FindSdlWindow(uint32_t sdlWindowId);
+// The drawable size in pixels packed as WM_SIZE's lParam.
+intptr_t ClientSizeParam(const Window& window);
+// Moves every pending SDL event into the message queue; returns how many messages it added.
+size_t PumpEvents();
+// Virtual-key code of an SDL key, 0 when the program has no code for it.
+uint32_t VirtualKey(const SDL_Keysym& key);
+
+}  // namespace platform

@@ -1,0 +1,311 @@
+// SDL2 windows for the program: class registration, creation in steps (window, surface, pixel
+// format, context, current, shown), the display switch, the cursor and the buffer swap.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sdl_internal.h"
+
+namespace platform {
+
+PlatformState& State() {
+    static PlatformState state;
+    return state;
+}
+
+Window* FindWindow(WindowHandle handle) {
+    for (auto& w : State().windows)
+        if (w.get() == handle) return w.get();
+    return nullptr;
+}
+
+Window* FindSdlWindow(uint32_t sdlWindowId) {
+    for (auto& w : State().windows)
+        if (w->sdl && SDL_GetWindowID(w->sdl) == sdlWindowId) return w.get();
+    return nullptr;
+}
+
+intptr_t ClientSizeParam(const Window& window) {
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window.sdl, &width, &height);
+    return intptr_t((uint32_t(height) & 0xFFFF) << 16 | (uint32_t(width) & 0xFFFF));
+}
+
+ModuleHandle CurrentModule() {
+    static int module;
+    return reinterpret_cast<ModuleHandle>(&module);
+}
+
+uint32_t GetTickCount() { return SDL_GetTicks(); }
+
+namespace {
+
+// SDL falls back to an invisible off-screen driver when no display is reachable; the program
+// must never run unseen, so that only counts when asked for by name.
+bool StartVideo() {
+    PlatformState& s = State();
+    if (s.videoReady) return true;
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (invisible && !(requested && *requested)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    s.videoReady = true;
+    return true;
+}
+
+void StopVideoIfIdle() {
+    PlatformState& s = State();
+    if (s.videoReady && s.classes.empty() && s.windows.empty()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        s.videoReady = false;
+    }
+}
+
+bool IsFramed(uint32_t style) { return (style & WS_POPUP) == 0; }
+
+bool ModeMatches(const SDL_DisplayMode& mode, const DisplayMode& want) {
+    // A 32-bit request is met by 24 colour bits stored in 32 (SDL's RGB888).
+    const int bits = int(SDL_BITSPERPIXEL(mode.format));
+    const int stored = int(SDL_BYTESPERPIXEL(mode.format)) * 8;
+    return mode.w == want.width && mode.h == want.height &&
+           (bits == want.bitsPerPixel || stored == want.bitsPerPixel);
+}
+
+SDL_Window* MakeSdlWindow(const Window& w) {
+    SDL_Window* sdl =
+        SDL_CreateWindow(w.title.c_str(), w.x, w.y, w.clientWidth, w.clientHeight, w.sdlFlags);
+    if (sdl && w.fullscreenMode) SDL_SetWindowDisplayMode(sdl, &State().switchedMode);
+    return sdl;
+}
+
+GlAttributes AttributesFor(const PixelFormatRequest& request) {
+    GlAttributes a{3, 3, 2, request.alphaBits, request.depthBits, request.stencilBits,
+                   (request.flags & PFD_DOUBLEBUFFER) ? 1 : 0};
+    if (request.colorBits >= 24) a.red = a.green = a.blue = 8;
+    else if (request.colorBits >= 15) a.red = 5, a.green = request.colorBits == 16 ? 6 : 5, a.blue = 5;
+    return a;
+}
+
+void ApplyAttributes(const GlAttributes& a) {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, a.red);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, a.green);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, a.blue);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, a.alpha);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, a.depth);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, a.stencil);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, a.doubleBuffer);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    State().applied = a;
+}
+
+}  // namespace
+
+bool RegisterWindowClass(const WindowClass& windowClass) {
+    PlatformState& s = State();
+    if (!windowClass.className || !*windowClass.className || !windowClass.procedure) return false;
+    for (auto& c : s.classes)
+        if (c.first == windowClass.className) return false;
+    if (!StartVideo()) return false;
+    s.classes.emplace_back(windowClass.className, windowClass.procedure);
+    return true;
+}
+
+void UnregisterWindowClass(const char* className, ModuleHandle) {
+    auto& classes = State().classes;
+    std::erase_if(classes, [&](auto& c) { return className && c.first == className; });
+    StopVideoIfIdle();
+}
+
+void AdjustWindowRect(Rect& rect, uint32_t style, uint32_t) {
+    if (!IsFramed(style)) return;
+    const FrameExtents& f = State().frame;
+    rect.left -= f.left;
+    rect.top -= f.top;
+    rect.right += f.right;
+    rect.bottom += f.bottom;
+}
+
+WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* title,
+                          uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
+                          ModuleHandle instance, void* createParams) {
+    PlatformState& s = State();
+    auto found = std::find_if(s.classes.begin(), s.classes.end(),
+                              [&](auto& c) { return className && c.first == className; });
+    if (found == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+
+    auto w = std::make_unique<Window>();
+    w->procedure = found->second;
+    w->title = title ? title : "";
+    w->framed = IsFramed(style);
+    w->fullscreenMode = !w->framed && s.modeSwitched && s.needsFullscreen;
+    w->x = x;
+    w->y = y;
+    // SDL sizes the client area; the caller gave the outer size.
+    const FrameExtents& f = w->framed ? s.frame : FrameExtents{};
+    w->clientWidth = std::max(1, width - f.left - f.right);
+    w->clientHeight = std::max(1, height - f.top - f.bottom);
+    w->sdlFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    w->sdlFlags |= w->framed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
+    if (exStyle & WS_EX_TOPMOST) w->sdlFlags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    if (w->fullscreenMode) w->sdlFlags |= SDL_WINDOW_FULLSCREEN;
+    w->createdWith = s.applied;
+    w->sdl = MakeSdlWindow(*w);
+    if (!w->sdl) return nullptr;
+
+    Window* handle = w.get();
+    s.windows.push_back(std::move(w));
+    SDL_DisableScreenSaver();
+    CreateStruct create{createParams, instance, className, title, style, exStyle,
+                        x, y, width, height};
+    if (handle->procedure(handle, WM_CREATE, 0, reinterpret_cast<intptr_t>(&create)) == -1) {
+        DestroyWindow(handle);
+        return nullptr;
+    }
+    return handle;
+}
+
+void ShowWindow(WindowHandle handle, int32_t) {
+    Window* w = FindWindow(handle);
+    if (!w) return;
+    SDL_ShowWindow(w->sdl);
+    if (w->framed) {
+        FrameExtents f;
+        if (SDL_GetWindowBordersSize(w->sdl, &f.top, &f.left, &f.bottom, &f.right) == 0)
+            State().frame = f;
+    }
+    if (w->fullscreenMode) {
+        // SDL may claim the switch and keep another mode; say so rather than pretend.
+        SDL_DisplayMode now{};
+        const int display = SDL_GetWindowDisplayIndex(w->sdl);
+        if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &now) == 0 &&
+            (now.w != State().switchedMode.w || now.h != State().switchedMode.h))
+            SDL_Log("display runs at %dx%d, not the requested %dx%d", now.w, now.h,
+                    State().switchedMode.w, State().switchedMode.h);
+    }
+    w->procedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
+}
+
+void DestroyWindow(WindowHandle handle) {
+    PlatformState& s = State();
+    Window* w = FindWindow(handle);
+    if (!w) return;
+    SDL_DestroyWindow(w->sdl);
+    std::erase_if(s.queue, [&](const Message& m) { return m.window == handle; });
+    std::erase_if(s.windows, [&](auto& p) { return p.get() == w; });
+    if (s.windows.empty()) SDL_EnableScreenSaver();
+}
+
+void SetWindowUserData(WindowHandle handle, void* data) {
+    if (Window* w = FindWindow(handle)) w->userData = data;
+}
+
+void* GetWindowUserData(WindowHandle handle) {
+    Window* w = FindWindow(handle);
+    return w ? w->userData : nullptr;
+}
+
+intptr_t DefaultWindowProcedure(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+WindowHandle FocusedWindow() {
+    SDL_Window* focus = State().videoReady ? SDL_GetKeyboardFocus() : nullptr;
+    return focus ? FindSdlWindow(SDL_GetWindowID(focus)) : nullptr;
+}
+
+DeviceContext GetDeviceContext(WindowHandle handle) {
+    Window* w = FindWindow(handle);
+    return w ? &w->device : nullptr;
+}
+
+void ReleaseDeviceContext(WindowHandle, DeviceContext) {}
+
+int32_t ChoosePixelFormat(DeviceContext device, const PixelFormatRequest& request) {
+    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (!device || request.pixelType != PFD_TYPE_RGBA || (request.flags & needed) != needed)
+        return 0;
+    return 1;  // SDL picks the closest visual itself; there is one format to name.
+}
+
+bool SetPixelFormat(DeviceContext device, int32_t index, const PixelFormatRequest& request) {
+    if (!device || index != 1 || device->window->pixelFormatSet) return false;
+    Window& w = *device->window;
+    const GlAttributes wanted = AttributesFor(request);
+    if (!(wanted == w.createdWith)) {
+        // X11 fixes a window's visual when it is made: make the (still hidden) window again.
+        ApplyAttributes(wanted);
+        SDL_Window* remade = MakeSdlWindow(w);
+        if (!remade) return false;
+        SDL_DestroyWindow(w.sdl);
+        w.sdl = remade;
+        w.createdWith = wanted;
+    }
+    w.pixelFormatSet = true;
+    return true;
+}
+
+GlContext CreateGlContext(DeviceContext device) {
+    if (!device || !device->window->pixelFormatSet) return nullptr;
+    SDL_GLContext gl = SDL_GL_CreateContext(device->window->sdl);
+    if (!gl) return nullptr;
+    SDL_GL_MakeCurrent(device->window->sdl, nullptr);  // current only when asked
+    return new Context{gl};
+}
+
+bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
+    if (!device) return false;
+    return SDL_GL_MakeCurrent(device->window->sdl, context ? context->gl : nullptr) == 0;
+}
+
+void DeleteGlContext(GlContext context) {
+    if (!context) return;
+    SDL_GL_DeleteContext(context->gl);
+    delete context;
+}
+
+void SwapBuffers(DeviceContext device) {
+    if (device) SDL_GL_SwapWindow(device->window->sdl);
+}
+
+void* GetGlProcAddress(const char* name) {
+    return State().videoReady && name ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
+int32_t ChangeDisplayMode(const DisplayMode* mode) {
+    PlatformState& s = State();
+    if (!mode) {
+        // SDL puts the desktop mode back as the full-screen window goes.
+        for (auto& w : s.windows)
+            if (w->fullscreenMode) SDL_SetWindowFullscreen(w->sdl, 0);
+        s.modeSwitched = s.needsFullscreen = false;
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    if (!s.videoReady) return DISP_CHANGE_FAILED;
+    SDL_DisplayMode current{};
+    if (SDL_GetDesktopDisplayMode(0, &current) == 0 && ModeMatches(current, *mode)) {
+        s.modeSwitched = true;
+        s.needsFullscreen = false;
+        s.switchedMode = current;
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    // Only modes the display lists can be reached; SDL would otherwise report success and
+    // quietly keep the nearest larger mode.
+    const int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode listed{};
+        if (SDL_GetDisplayMode(0, i, &listed) == 0 && ModeMatches(listed, *mode)) {
+            s.modeSwitched = s.needsFullscreen = true;
+            s.switchedMode = listed;
+            return DISP_CHANGE_SUCCESSFUL;
+        }
+    }
+    return DISP_CHANGE_BADMODE;
+}
+
+void ShowCursor(bool show) {
+    if (State().videoReady) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+}  // namespace platform
