@@ -158,3 +158,11 @@ void gluSphere(GLUquadric* q, GLdouble radius, GLint slices, GLint stacks) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+void glPixelStorei(GLenum pname, GLint value) { Record("glPixelStorei", {double(pname), double(value)}); }
+void glPushClientAttrib(GLbitfield mask) { Record("glPushClientAttrib", {double(mask)}); }
+void glPopClientAttrib() { Record("glPopClientAttrib", {}); }
+
+}  // extern "C"
