@@ -1,0 +1,20 @@
+// Recording stand-in for the platform's message box and focus, for the reader's tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct ShownBox {
+    platform::WindowHandle owner;
+    std::string text;
+    std::string caption;
+    uint32_t style;
+    int openDescriptors;  // open file descriptors while the box was up
+};
+
+std::vector<ShownBox>& ShownBoxes();
+void SetFocusedWindow(platform::WindowHandle window);
+int CountOpenDescriptors();
