@@ -11,6 +11,7 @@ struct RebuildFrame {
     float lightDotNormal;  // DotProduct(light, normal), the same for all vertices
     bool lit;              // light.y > 0; otherwise every shade is 0
     const float* coords;   // coords[m] = m * extent / N: x of column m and z of row m
+    const float* rowXs;    // (coords[m], 0, 0) for every column m, packed: a row's positions less z
     int side;              // vertices per row and per column
 };
 

@@ -27,11 +27,17 @@ void RebuildOnPath(SurfaceGrid& grid, Vector3f lightPosition, float gridResoluti
 
     // Column m and row m share one coordinate, m * extent / N (multiplied first, then divided).
     float coords[MAX_GRID_SIDE];
-    for (int m = 0; m < side; ++m) coords[m] = static_cast<float>(m) * grid.extent / gridResolution;
+    float rowXs[3 * MAX_GRID_SIDE];
+    for (int m = 0; m < side; ++m) {
+        coords[m] = static_cast<float>(m) * grid.extent / gridResolution;
+        rowXs[3 * m] = coords[m];
+        rowXs[3 * m + 1] = 0.0f;
+        rowXs[3 * m + 2] = 0.0f;
+    }
 
     const Vector3f light = lightPosition;
     const RebuildFrame frame{light, light.y - 0.0f, DotProduct(light, kSurfaceNormal), light.y > 0.0f,
-                             coords, side};
+                             coords, rowXs, side};
     const bool wide = path == RebuildPath::Avx2 && CpuHasAvx2();
     for (int row = 0; row < side; ++row) {
         int column = 0;

@@ -5,12 +5,15 @@
 
 #include <cfloat>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <vector>
 
 #include "bench/surface/reference_rebuild.h"
 #include "surface/surface_grid.h"
 #include "tests/surface/grid_helpers.h"
+
+void PrintTo(RebuildPath path, std::ostream* out) { *out << (path == RebuildPath::Sse2 ? "SSE2" : "AVX2"); }
 
 namespace {
 
@@ -47,10 +50,12 @@ const std::vector<float> kHostileHeights{0.5f,  0.0f,  -0.0f,  -1.0f,   1e-30f, 
         if (!SameVector(expected.highlightPoints[i], actual.highlightPoints[i]))
             return where(i) << " in highlightPoints";
         if (!SameFloat(expected.shades[i], actual.shades[i]))
-            return where(i) << " in shades (" << actual.shades[i] << ", expected " << expected.shades[i] << ")";
+            return where(i) << " in shades (" << actual.shades[i] << ", expected " << expected.shades[i]
+                            << ")";
     }
     // A wide kernel running past the end of the grid would show within one vector's width.
-    if (!NothingWrittenFrom(actual, actual.lastIndex + 1, 16)) return where(actual.lastIndex + 1) << ": written";
+    const int past = actual.lastIndex + 1;
+    if (!NothingWrittenFrom(actual, past, 16)) return where(past) << " (past the grid): written";
     return ::testing::AssertionSuccess();
 }
 
@@ -85,7 +90,7 @@ TEST_P(RebuildPathTest, MatchesReferenceForRandomLightsSizesAndExtents) {
         const Vector3f light{across(random), height(random), across(random)};
         ASSERT_TRUE(MatchesReference(*expected_, *actual_, GetParam(), light, 64.0f));
     }
-    for (float extent : {10.0f, 7.3f, 0.0f, -4.0f, kInf}) {
+    for (float extent : {10.0f, 7.3f, 0.0f, -4.0f, 1e-40f, FLT_MAX, -FLT_MAX, kInf}) {
         expected_->extent = actual_->extent = extent;
         for (float resolution : {2.5f, 5.0f, 7.75f, 9.0f, 17.0f, 63.5f, 315.5f, -2.0f, 400.0f, kNaN}) {
             for (int n = 0; n < 3; ++n) {

@@ -36,6 +36,8 @@ float Brightest(const SurfaceGrid& grid) {
     return best;
 }
 
+bool AllNaN(Vector3f v) { return std::isnan(v.x) && std::isnan(v.y) && std::isnan(v.z); }
+
 bool IsPositiveZero(float f) {
     uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
@@ -62,7 +64,9 @@ TEST(SurfaceGrid, LaysOutSixtyFourBySixtyFourVerticesRowByRow) {
     EXPECT_TRUE(SameVector(grid->positions[64], {0.0f, 0.0f, 0.15625f}));
     EXPECT_TRUE(SameVector(grid->positions[4095], {9.84375f, 0.0f, 9.84375f}));
     for (int i = 0; i <= grid->lastIndex; ++i) {
-        const Vector3f expected{static_cast<float>(i % 64) * kSpacing, 0.0f, static_cast<float>(i / 64) * kSpacing};
+        const float column = static_cast<float>(i % 64);
+        const float row = static_cast<float>(i / 64);
+        const Vector3f expected{column * kSpacing, 0.0f, row * kSpacing};
         ASSERT_TRUE(SameVector(grid->positions[i], expected)) << "vertex " << i;
         ASSERT_TRUE(SameVector(grid->normals[i], {0.0f, 1.0f, 0.0f})) << "vertex " << i;
     }
@@ -139,7 +143,8 @@ TEST(SurfaceGrid, ExtremeHeightsAreStoredUnclamped) {
     // Huge heights: D^6 overflows to infinity, so every shade is exactly 1.
     for (float height : {1e7f, 1e30f, FLT_MAX}) {
         grid->Rebuild({1.0f, height, 1.0f}, 64.0f);
-        for (int i = 0; i <= grid->lastIndex; ++i) ASSERT_EQ(grid->shades[i], 1.0f) << height << " vertex " << i;
+        for (int i = 0; i <= grid->lastIndex; ++i)
+            ASSERT_EQ(grid->shades[i], 1.0f) << height << " vertex " << i;
     }
 }
 
@@ -161,10 +166,8 @@ TEST(SurfaceGrid, LightOnAVertexAtHeightZeroGivesThatVertexNaNDirections) {
     grid->Rebuild({kSpacing, 0.0f, 2 * kSpacing}, 64.0f);
 
     EXPECT_TRUE(SameVector(grid->toLight[onLight], {0.0f, 0.0f, 0.0f}));
-    EXPECT_TRUE(std::isnan(grid->lightDirs[onLight].x) && std::isnan(grid->lightDirs[onLight].y) &&
-                std::isnan(grid->lightDirs[onLight].z));
-    EXPECT_TRUE(std::isnan(grid->highlightPoints[onLight].x) && std::isnan(grid->highlightPoints[onLight].y) &&
-                std::isnan(grid->highlightPoints[onLight].z));
+    EXPECT_TRUE(AllNaN(grid->lightDirs[onLight]));
+    EXPECT_TRUE(AllNaN(grid->highlightPoints[onLight]));
     for (int i = 0; i <= grid->lastIndex; ++i) {
         ASSERT_TRUE(IsPositiveZero(grid->shades[i])) << "vertex " << i;
         if (i == onLight) continue;
@@ -207,7 +210,8 @@ TEST(SurfaceGrid, ResolutionsThatDoNotFitAreRefusedWithoutWriting) {
 
     grid->Rebuild(kStartLight, 316.0f);
     ASSERT_EQ(grid->lastIndex, 316 * 316 - 1);
-    EXPECT_TRUE(SameVector(grid->positions[grid->lastIndex], {315.0f * 10.0f / 316.0f, 0.0f, 315.0f * 10.0f / 316.0f}));
+    const float far = 315.0f * 10.0f / 316.0f;
+    EXPECT_TRUE(SameVector(grid->positions[grid->lastIndex], {far, 0.0f, far}));
     EXPECT_TRUE(NothingWrittenFrom(*grid, 316 * 316));
 }
 
@@ -217,7 +221,8 @@ TEST(SurfaceGrid, SameLightGivesIdenticalArraysWhateverCameBefore) {
     once->Rebuild(kStartLight, 64.0f);
     again->Rebuild({4.0f, 2.0f, -1.0f}, 64.0f);
     again->Rebuild(kStartLight, 64.0f);
-    EXPECT_EQ(std::memcmp(static_cast<const void*>(once.get()), static_cast<const void*>(again.get()), sizeof(SurfaceGrid)), 0);
+    EXPECT_EQ(std::memcmp(static_cast<void*>(once.get()), static_cast<void*>(again.get()), sizeof(SurfaceGrid)),
+              0);
 }
 
 }  // namespace
