@@ -97,17 +97,6 @@ TEST_F(MesaTextureTest, SidesThatAreNotPowersOfTwoStillMakeATexture) {
     EXPECT_NEAR(texel[2], 50, 2);
 }
 
-TEST_F(MesaTextureTest, SecondTextureGetsANewName) {
-    const std::string file = directory.File("w.bmp");
-    ASSERT_TRUE(test_bitmap::WriteBmp(file, 2, 2, test_bitmap::Solid(2, 2, 1, 2, 3)));
-    GLuint names[2] = {};
-    ASSERT_TRUE(CreateTexture(names, file.c_str(), 1));
-    const GLuint first = names[1];
-    ASSERT_TRUE(CreateTexture(names, file.c_str(), 1));
-    EXPECT_NE(names[1], first);
-    EXPECT_TRUE(glIsTexture(first));  // nothing deleted it
-}
-
 TEST_F(MesaTextureTest, ExtensionQueryMatchesTheDriver) {
     const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     ASSERT_NE(list, nullptr);

@@ -119,10 +119,4 @@ TEST_F(KeyboardTest, EscapeWithF1QuitsFirstAndTheFrameGoesOn) {
     EXPECT_EQ(sceneState.lightPosition.y, 0.5f + STEP);
 }
 
-TEST_F(KeyboardTest, HeldRequestKeysAskAgainEveryFrame) {
-    keys[112] = 1;
-    Frames(3);
-    EXPECT_EQ(fake_shell::requests, (std::vector<std::string>{"toggle", "toggle", "toggle"}));
-}
-
 }  // namespace
