@@ -60,6 +60,7 @@ void PostCloseOnce(Window& w) {
 }
 
 void TranslateWindowEvent(Window& w, uint8_t event) {
+    LearnFrame(w);
     const bool maximized = (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_MAXIMIZED) != 0;
     switch (event) {
         case SDL_WINDOWEVENT_CLOSE: PostCloseOnce(w); break;

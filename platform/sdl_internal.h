@@ -63,6 +63,8 @@ Window* FindWindow(WindowHandle handle);
 Window* FindSdlWindow(uint32_t sdlWindowId);
 // The drawable size in pixels packed as WM_SIZE's lParam.
 intptr_t ClientSizeParam(const Window& window);
+// Remembers the window manager's frame around a framed window once it is known.
+void LearnFrame(const Window& window);
 // Moves every pending SDL event into the message queue; returns how many messages it added.
 size_t PumpEvents();
 // Virtual-key code of an SDL key, 0 when the program has no code for it.

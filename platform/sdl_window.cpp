@@ -172,11 +172,7 @@ void ShowWindow(WindowHandle handle, int32_t) {
     Window* w = FindWindow(handle);
     if (!w) return;
     SDL_ShowWindow(w->sdl);
-    if (w->framed) {
-        FrameExtents f;
-        if (SDL_GetWindowBordersSize(w->sdl, &f.top, &f.left, &f.bottom, &f.right) == 0)
-            State().frame = f;
-    }
+    LearnFrame(*w);
     if (w->fullscreenMode) {
         // SDL may claim the switch and keep another mode; say so rather than pretend.
         SDL_DisplayMode now{};
@@ -209,6 +205,15 @@ void* GetWindowUserData(WindowHandle handle) {
 }
 
 intptr_t DefaultWindowProcedure(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
+
+void LearnFrame(const Window& window) {
+    // The window manager reports its frame some time after mapping; keep the last one seen.
+    FrameExtents f;
+    if (window.framed &&
+        SDL_GetWindowBordersSize(window.sdl, &f.top, &f.left, &f.bottom, &f.right) == 0 &&
+        f.top + f.left + f.bottom + f.right > 0)
+        State().frame = f;
+}
 
 WindowHandle FocusedWindow() {
     SDL_Window* focus = State().videoReady ? SDL_GetKeyboardFocus() : nullptr;

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libgl-dev libgl1-mesa-dri libglu1-mesa-dev libegl-dev libegl-mesa0
   libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
   clang-14 libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick openbox wmctrl
+  xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3
 )
 
 missing=()

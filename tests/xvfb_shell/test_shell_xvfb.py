@@ -83,6 +83,38 @@ class ShellUnderXvfb(unittest.TestCase):
             app.signal()  # SIGTERM ends it through the close path
             self.assertEqual(app.wait(5), 0)
 
+    def test_screen_mode_toggle_makes_new_windows(self):
+        """F1 makes the window again in the other mode; a refused switch keeps the outer size
+        at 640 x 480; Escape ends the program with status 0."""
+        with XServer(1024, 768, window_manager=True) as x, Program(x, EXE, self.cwd) as app:
+            self.answer_question(x, "Escape")
+            first = x.wait_for_window(TITLE)
+            frame = wait_until(lambda: x.frame_extents(first), 5, what="frame extents")
+            self.assertEqual(x.geometry(first)["width"], 640)
+
+            x.press(first, "F1")  # full-screen is refused on this screen
+            x.key(x.wait_for_window("Error"), "Return")
+            second = wait_until(lambda: self.other_window(x, first), 10, what="second window")
+            left, right, top, bottom = wait_until(lambda: x.frame_extents(second), 5,
+                                                  what="frame extents")
+            inner = x.geometry(second)
+            self.assertEqual((inner["width"] + left + right, inner["height"] + top + bottom),
+                             (640, 480), "outer size unadjusted after a refused switch")
+
+            x.press(second, "F1")  # back to windowed: the client area is 640 x 480 again
+            third = wait_until(lambda: self.other_window(x, second), 10, what="third window")
+            geometry = x.geometry(third)
+            self.assertEqual((geometry["width"], geometry["height"]), (640, 480))
+            self.assertEqual(frame, x.frame_extents(third))
+
+            x.press(third, "Escape")
+            self.assertEqual(app.wait(5), 0)
+
+    @staticmethod
+    def other_window(x, old):
+        wid = x.find_window(TITLE)
+        return wid if wid and wid != old else None
+
     def test_minimised_window_uses_no_cpu(self):
         """Frames are drawn back to back, but a minimised window blocks until a message."""
         with XServer(1024, 768, window_manager=True) as x, Program(x, EXE, self.cwd) as app:

@@ -24,6 +24,7 @@ import select
 import signal
 import struct
 import subprocess
+import tempfile
 import time
 
 __all__ = ["XServer", "Program", "make_texture_dir", "wait_until"]
@@ -170,6 +171,17 @@ class XServer:
         """Sends key presses to one window (works on SDL's message boxes without a WM)."""
         self.tool(["xdotool", "key", "--window", str(wid), *keys], check=True)
 
+    def press(self, wid, *keys):
+        """Focuses a window and types keys through XTEST, as a keyboard would (the program's
+        own window needs this; SDL ignores keys sent to it with --window)."""
+        if self._wm:
+            self.activate(wid)
+        else:
+            self.tool(["xdotool", "windowfocus", "--sync", str(wid)], check=True)
+        wait_until(lambda: self.tool(["xdotool", "getwindowfocus"]).strip() == str(wid), 5,
+                   what="keyboard focus")
+        self.tool(["xdotool", "key", *keys], check=True)
+
     def close(self, wid):
         """Closes a window as its close box does (WM_DELETE_WINDOW); needs the window manager."""
         if not self._wm:
@@ -198,14 +210,19 @@ class Program:
         self.process = None
 
     def __enter__(self):
+        # Files, not pipes: a chatty program must never block on a full pipe.
+        self._out = tempfile.TemporaryFile()
+        self._err = tempfile.TemporaryFile()
         self.process = subprocess.Popen(self.args, cwd=self.cwd, env=self.env,
-                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                        stdout=self._out, stderr=self._err)
         return self
 
     def __exit__(self, *exc):
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        self._out.close()
+        self._err.close()
         return False
 
     @property
@@ -226,9 +243,12 @@ class Program:
         self.process.send_signal(number)
 
     def output(self):
-        """(stdout, stderr) as text; only once the program has ended."""
-        out, err = self.process.communicate(timeout=10)
-        return out.decode(errors="replace"), err.decode(errors="replace")
+        """(stdout, stderr) as text so far."""
+        texts = []
+        for f in (self._out, self._err):
+            f.seek(0)
+            texts.append(f.read().decode(errors="replace"))
+        return tuple(texts)
 
     def cpu_seconds(self):
         """User plus system CPU time used so far."""
