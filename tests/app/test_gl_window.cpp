@@ -153,27 +153,6 @@ TEST_F(GlWindowTest, FullScreenWindowIsBorderlessTopmostAndClosingRestoresTheDes
     EXPECT_EQ(fake_platform::CursorCounter(), 0);
 }
 
-TEST_F(GlWindowTest, ClosingAWindowedWindowLeavesTheDisplayAlone) {
-    ASSERT_TRUE(OpenGlWindow(window));
-    EXPECT_TRUE(CloseGlWindow(window));
-    EXPECT_EQ(fake_platform::LogOf({"ChangeDisplayMode", "ShowCursor"}).size(), 0u);
-    EXPECT_EQ(fake_platform::LiveWindow(), nullptr);
-    EXPECT_FALSE(fake_platform::ContextCurrent());
-    // Closing again finds nothing to release.
-    const size_t logged = fake_platform::Log().size();
-    EXPECT_TRUE(CloseGlWindow(window));
-    EXPECT_EQ(fake_platform::Log().size(), logged);
-}
-
-TEST_F(GlWindowTest, SwitchDisplayModeSucceedsOnlyForModesTheDisplayOffers) {
-    fake_platform::AddDisplayMode({800, 600, 16});
-    EXPECT_FALSE(SwitchDisplayMode(640, 480, 32));
-    EXPECT_FALSE(SwitchDisplayMode(800, 600, 32));
-    EXPECT_TRUE(SwitchDisplayMode(800, 600, 16));
-    EXPECT_EQ(fake_platform::CurrentDisplayMode().height, 600);
-    EXPECT_TRUE(SwitchDisplayMode(1024, 768, 32));  // the desktop's own mode
-}
-
 TEST_F(GlWindowTest, SizeNotificationDuringCreationIsReplacedOnceTheContextIsCurrent) {
     fake_platform::SendSizeDuringCreate(true);
     ASSERT_TRUE(OpenGlWindow(window));
@@ -217,11 +196,3 @@ TEST_F(GlWindowTest, ZeroHeightGivesAnInfiniteOrNaNAspectWithoutFault) {
     EXPECT_TRUE(std::isnan(perspective[1][1]));
 }
 
-TEST_F(GlWindowTest, RegistrationFailureShowsItsBox) {
-    fake_platform::FailStep(fake_platform::Step::RegisterClass, 0);
-    EXPECT_FALSE(RegisterAppWindowClass(AppInfo{CurrentModule(), "Other"}));
-    ASSERT_EQ(fake_platform::Boxes().size(), 1u);
-    EXPECT_EQ(fake_platform::Boxes()[0].text, "RegisterClassEx Failed!");
-    EXPECT_EQ(fake_platform::Boxes()[0].caption, "Error");
-    EXPECT_EQ(fake_platform::Boxes()[0].style, MB_ICONEXCLAMATION);
-}

@@ -129,19 +129,6 @@ TEST_F(WindowMessagesTest, ScreenModeMessageFlipsTheWishAndEndsOnlyTheInnerLoop)
     EXPECT_EQ(NewDefaults(), 3u);
 }
 
-TEST_F(WindowMessagesTest, RequestsPostToTheWindow) {
-    RequestFullscreenToggle(window);
-    EXPECT_EQ(appRunning, 1);
-    RequestQuit(window);
-    EXPECT_EQ(appRunning, 0);
-    const auto queued = fake_platform::Queued(window.hwnd);
-    ASSERT_EQ(queued.size(), 2u);
-    EXPECT_EQ(queued[0].message, MSG_SWITCH_SCREEN_MODE);
-    EXPECT_EQ(queued[0].message, 1025u);
-    EXPECT_EQ(queued[1].message, WM_QUIT);
-    EXPECT_EQ(queued[1].wParam, 0u);
-}
-
 TEST_F(WindowMessagesTest, OtherMessagesGoToDefaultHandling) {
     EXPECT_EQ(Send(0x0200 /* mouse move */), 0);
     EXPECT_EQ(Send(WM_USER + 7), 0);
