@@ -28,7 +28,7 @@ constexpr int WIDTH = 640;
 constexpr int HEIGHT = 480;
 constexpr int FRAMES_PER_BLOCK = 20;
 constexpr int BLOCKS = 60;
-constexpr int STARTUP_ROUNDS = 10;
+constexpr int STARTUP_ROUNDS = 20;
 constexpr const char* CHILD_FLAG = "QUORVANE_FRAME_BENCH_UNDER_XVFB";
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
