@@ -69,9 +69,11 @@ class XServer:
         if self.window_manager:
             self._wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait_until(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
-                       self.tool(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]), 10,
-                       what="window manager start")
+            try:
+                self._wait_for_window_manager()
+            except BaseException:
+                self.__exit__(None, None, None)
+                raise
         return self
 
     def __exit__(self, *exc):
@@ -84,6 +86,29 @@ class XServer:
                     process.kill()
                     process.wait()
         return False
+
+    def _wait_for_window_manager(self, attempts=20):
+        # Openbox announces itself before its event loop runs, and a window mapped in between
+        # stays unmapped for good. Ready means: it has framed a probe window of ours; a probe
+        # that got lost that way is replaced by a new one.
+        for _ in range(attempts):
+            probe = subprocess.Popen(["xmessage", "-title", "xvfb-lib-probe", "probe"],
+                                     env=self.env(), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+            try:
+                wid = wait_until(lambda: self.find_window("xvfb-lib-probe"), 2,
+                                 what="probe window")
+                framed = wait_until(lambda: self.frame_extents(wid), 2, what="probe frame")
+            except TimeoutError:
+                framed = None
+            finally:
+                probe.terminate()
+                probe.wait()
+            wait_until(lambda: not any(t == "xvfb-lib-probe" for _, t, _, _ in self.windows()),
+                       10, what="probe window gone")
+            if framed:
+                return
+        raise RuntimeError("the window manager did not start managing windows")
 
     def _read_display_number(self, fd, timeout=10):
         data = b""
@@ -134,7 +159,11 @@ class XServer:
         return None
 
     def wait_for_window(self, name, timeout=10):
-        return wait_until(lambda: self.find_window(name), timeout, what=f'window "{name}"')
+        try:
+            return wait_until(lambda: self.find_window(name), timeout, what=f'window "{name}"')
+        except TimeoutError as error:
+            seen = ", ".join(f'"{title}" {w}x{h}' for _, title, w, h in self.windows())
+            raise TimeoutError(f"{error}; windows: {seen or 'none'}") from None
 
     def wait_window_gone(self, name, timeout=10):
         wait_until(lambda: self.find_window(name) is None, timeout, what=f'"{name}" gone')
@@ -171,16 +200,21 @@ class XServer:
         """Sends key presses to one window (works on SDL's message boxes without a WM)."""
         self.tool(["xdotool", "key", "--window", str(wid), *keys], check=True)
 
-    def press(self, wid, *keys):
-        """Focuses a window and types keys through XTEST, as a keyboard would (the program's
-        own window needs this; SDL ignores keys sent to it with --window)."""
+    def press(self, wid, *keys, hold=0.15):
+        """Focuses a window and presses keys through XTEST, as a keyboard would (the program's
+        own window needs this; SDL ignores keys sent to it with --window). Each key is held
+        for `hold` seconds: the program reads its key table once a frame, so a tap whose
+        release arrives before the next frame would go unseen."""
         if self._wm:
             self.activate(wid)
         else:
             self.tool(["xdotool", "windowfocus", "--sync", str(wid)], check=True)
         wait_until(lambda: self.tool(["xdotool", "getwindowfocus"]).strip() == str(wid), 5,
                    what="keyboard focus")
-        self.tool(["xdotool", "key", *keys], check=True)
+        for key in keys:
+            self.tool(["xdotool", "keydown", key], check=True)
+            time.sleep(hold)
+            self.tool(["xdotool", "keyup", key], check=True)
 
     def close(self, wid):
         """Closes a window as its close box does (WM_DELETE_WINDOW); needs the window manager."""
