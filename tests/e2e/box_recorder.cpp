@@ -1,0 +1,50 @@
+// Preloaded into the program by the end-to-end tests. Writes the caption and text of every
+// message box to the file named by QUORVANE_BOX_LOG, then shows the real box as usual, so a
+// test can read exactly what a person was told (an X window's drawn text cannot be read back).
+// Before each OpenGL context is made it also writes the bytes malloc has handed out and not
+// had back to QUORVANE_HEAP_LOG: the previous window is gone by then, so the figures show
+// whether a window's memory is returned.
+#include <SDL.h>
+#include <dlfcn.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+template <typename Fn>
+Fn Next(const char* name) {
+    return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+void Append(const char* variable, const char* first, const char* second) {
+    const char* path = std::getenv(variable);
+    if (!path) return;
+    if (std::FILE* log = std::fopen(path, "ab")) {
+        // Unit and record separators: box texts hold line feeds of their own.
+        std::fprintf(log, "%s\x1f%s\x1e", first, second);
+        std::fclose(log);
+    }
+}
+
+}  // namespace
+
+extern "C" int SDL_ShowMessageBox(const SDL_MessageBoxData* data, int* buttonId) {
+    using Fn = int (*)(const SDL_MessageBoxData*, int*);
+    static const Fn real = Next<Fn>("SDL_ShowMessageBox");
+    if (data)
+        Append("QUORVANE_BOX_LOG", data->title ? data->title : "",
+               data->message ? data->message : "");
+    return real ? real(data, buttonId) : -1;
+}
+
+extern "C" SDL_GLContext SDL_GL_CreateContext(SDL_Window* window) {
+    using Fn = SDL_GLContext (*)(SDL_Window*);
+    static const Fn real = Next<Fn>("SDL_GL_CreateContext");
+    const struct mallinfo2 heap = mallinfo2();  // every arena, plus malloc's own mappings
+    char bytes[32];
+    std::snprintf(bytes, sizeof bytes, "%zu", heap.uordblks + heap.hblkhd);
+    Append("QUORVANE_HEAP_LOG", "in use", bytes);
+    return real ? real(window) : nullptr;
+}

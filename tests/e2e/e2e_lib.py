@@ -1,0 +1,277 @@
+"""Helpers for driving the whole demo as a person would, on top of tests/xvfb_shell/xvfb_lib.py.
+
+Adds what a person's session needs beyond that toolkit: real keyboard input through XTest on
+the focused window (keys held down and released), window captures parsed into pixels and
+sorted into the demo's colour classes, the message boxes the program showed (recorded by the
+preloaded box recorder while the real boxes still appear), and the process's CPU time and
+anonymous memory from /proc.
+"""
+
+import os
+import re
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "xvfb_shell"))
+from xvfb_lib import Program, XServer, wait_until  # noqa: E402,F401
+
+EXE = os.environ.get("QUORVANE", "build/quorvane")
+BOX_RECORDER = os.environ.get("QUORVANE_BOX_RECORDER", "")
+TEXTURE = os.environ.get("QUORVANE_TEXTURE",
+                         os.path.join(HERE, "..", "..", "data", "water05t.bmp"))
+TITLE = "Quorvane BaseCode"
+QUESTION = "Start FullScreen?"
+SWITCH_FAILED = "Mode Switch Failed.\nRunning In Windowed Mode."
+
+
+# -- pictures -------------------------------------------------------------------------------
+class Picture:
+    """An RGB capture: width, height and rows of bytes, top row first."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return self.data[i], self.data[i + 1], self.data[i + 2]
+
+    def classes(self, step=1):
+        """Counts, bounding boxes and centroids of the demo's colour classes, looking at every
+        step-th pixel of every step-th row (counts stay in whole-picture pixels)."""
+        return Classes(self, step)
+
+    def sky_ends(self, x):
+        """The first row from the top in column x that is not sky (height when all is sky)."""
+        for y in range(self.height):
+            if classify(*self.pixel(x, y)) != "cyan":
+                return y
+        return self.height
+
+
+def classify(r, g, b):
+    """The demo draws four kinds of pixel: cyan sky, the orange marker, unlit (black) surface
+    and lit water. Anything else (edges blended by the rasteriser) is 'other'."""
+    if r < 40 and g > 215 and b > 215:
+        return "cyan"
+    if r > 200 and 80 < g < 175 and b < 70:
+        return "orange"
+    if r < 12 and g < 12 and b < 12:
+        return "black"
+    if r < 150 and (g > 30 or b > 30) and b >= r:
+        return "lit"  # water: blue-green texture times a grey shade
+    return "other"
+
+
+class Classes:
+    def __init__(self, picture, step=1):
+        self.count = {"cyan": 0, "orange": 0, "black": 0, "lit": 0, "other": 0}
+        sums = {k: [0, 0] for k in self.count}
+        boxes = {k: [picture.width, picture.height, -1, -1] for k in self.count}
+        data, width = picture.data, picture.width
+        cache = {}
+        for y in range(0, picture.height, step):
+            row = y * width * 3
+            for x in range(0, width, step):
+                i = row + x * 3
+                key = data[i:i + 3]
+                kind = cache.get(key)
+                if kind is None:
+                    kind = cache[key] = classify(*key)
+                self.count[kind] += step * step
+                s = sums[kind]
+                s[0] += x
+                s[1] += y
+                b = boxes[kind]
+                if x < b[0]: b[0] = x
+                if y < b[1]: b[1] = y
+                if x > b[2]: b[2] = x
+                if y > b[3]: b[3] = y
+        self.total = picture.width * picture.height
+        self.centroid = {k: ((sums[k][0] / n * step * step, sums[k][1] / n * step * step)
+                             if (n := self.count[k]) else None)
+                         for k in self.count}
+        self.box = {k: (tuple(boxes[k]) if self.count[k] else None) for k in self.count}
+
+    def share(self, kind):
+        return self.count[kind] / self.total
+
+    def __repr__(self):
+        parts = [f"{k}={v}" for k, v in self.count.items()]
+        return f"Classes({', '.join(parts)}, marker={self.centroid['orange']}, lit={self.centroid['lit']})"
+
+
+def parse_ppm(blob):
+    """Parses a binary (P6, 8-bit) PPM."""
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while blob[pos:pos + 1].isspace():
+            pos += 1
+        if blob[pos:pos + 1] == b"#":
+            pos = blob.index(b"\n", pos)
+            continue
+        end = pos
+        while not blob[end:end + 1].isspace():
+            end += 1
+        fields.append(blob[pos:end])
+        pos = end
+    if fields[0] != b"P6" or int(fields[3]) != 255:
+        raise ValueError("not an 8-bit binary PPM")
+    width, height = int(fields[1]), int(fields[2])
+    data = blob[pos + 1:pos + 1 + width * height * 3]
+    if len(data) != width * height * 3:
+        raise ValueError("PPM cut short")
+    return Picture(width, height, data)
+
+
+def capture(x, wid):
+    """The window's client area as a Picture (ImageMagick's import of that window)."""
+    result = subprocess.run(["import", "-window", hex(wid), "-depth", "8", "ppm:-"], env=x.env(),
+                            capture_output=True, timeout=20)
+    if result.returncode != 0:
+        raise RuntimeError("import failed: " + result.stderr.decode(errors="replace"))
+    return parse_ppm(result.stdout)
+
+
+def wait_for_picture(x, wid, predicate, timeout, what, step=2):
+    """Captures until predicate(classes) holds; returns those classes. Looks at every second
+    pixel by default so that held keys are let go soon after the picture changes."""
+    seen = []
+
+    def attempt():
+        classes = capture(x, wid).classes(step)
+        seen[:] = [classes]
+        return classes if predicate(classes) else None
+
+    try:
+        return wait_until(attempt, timeout, interval=0.05, what=what)
+    except TimeoutError as error:
+        raise TimeoutError(f"{error}; last capture {seen[0] if seen else None}") from None
+
+
+def looks_like_a_frame(classes):
+    """Something drawn: sky, surface and marker all present."""
+    return (classes.share("cyan") > 0.2 and classes.count["orange"] > 20
+            and classes.share("black") > 0.2)
+
+
+# -- keyboard -------------------------------------------------------------------------------
+def focus(x, wid, timeout=5):
+    """Activates the window through the window manager and waits until it has the focus."""
+    x.activate(wid)
+    wait_until(lambda: x.tool(["xdotool", "getwindowfocus"]).strip() == str(wid), timeout,
+               what=f"focus on {wid:#x}")
+
+
+def key_down(x, *keys):
+    x.tool(["xdotool", "keydown", *keys], check=True)
+
+
+def key_up(x, *keys):
+    x.tool(["xdotool", "keyup", *keys], check=True)
+
+
+def press(x, wid, key, hold=0.15):
+    """One press as a hand makes it: down, held briefly (longer than a frame), up."""
+    focus(x, wid)
+    key_down(x, key)
+    time.sleep(hold)
+    key_up(x, key)
+
+
+def hold_until(x, wid, key, predicate, timeout, what, step=2):
+    """Holds key on the focused window until a capture satisfies predicate; returns it."""
+    focus(x, wid)
+    key_down(x, key)
+    try:
+        return wait_for_picture(x, wid, predicate, timeout, what, step)
+    finally:
+        key_up(x, key)
+
+
+def settled(x, wid, step=1, timeout=5):
+    """A capture taken once two in a row agree, so the frames after a key-up have landed."""
+    last = [None]
+
+    def attempt():
+        picture = capture(x, wid)
+        same = last[0] is not None and last[0].data == picture.data
+        last[0] = picture
+        return picture if same else None
+
+    return wait_until(attempt, timeout, interval=0.05, what="a still picture").classes(step)
+
+
+def root_size(x):
+    info = x.tool(["xwininfo", "-root"], check=True)
+    field = lambda label: int(re.search(label + r":\s+(\d+)", info)[1])
+    return field("Width"), field("Height")
+
+
+# -- message boxes --------------------------------------------------------------------------
+def _records(path):
+    with open(path, "rb") as f:
+        records = f.read().split(b"\x1e")
+    return [tuple(r.decode().split("\x1f", 1)) for r in records if r]
+
+
+class BoxLog:
+    """What the preloaded recorder saw: the boxes the program showed, in order, as (caption,
+    text) pairs, and the heap in use as each OpenGL context was about to be made."""
+
+    def __init__(self, directory):
+        self.path = os.path.join(directory, "boxes.log")
+        self.heap_path = os.path.join(directory, "heap.log")
+        self.clear()
+
+    def clear(self):
+        for path in (self.path, self.heap_path):
+            open(path, "wb").close()
+
+    def env(self, x):
+        if not BOX_RECORDER:
+            raise RuntimeError("QUORVANE_BOX_RECORDER is not set")
+        return x.env(LD_PRELOAD=BOX_RECORDER, QUORVANE_BOX_LOG=self.path,
+                     QUORVANE_HEAP_LOG=self.heap_path)
+
+    def boxes(self):
+        return _records(self.path)
+
+    def heap(self):
+        """Bytes in use before each context, one figure per window made."""
+        return [int(value) for _, value in _records(self.heap_path)]
+
+
+def answer_question(x, key):
+    """Answers the start-up question with a key (Escape: No, Return: Yes)."""
+    box = x.wait_for_window(QUESTION)
+    focus(x, box)
+    key_down(x, key)
+    key_up(x, key)
+    x.wait_window_gone(QUESTION)
+
+
+def dismiss_box(x, caption="Error", timeout=10):
+    box = x.wait_for_window(caption, timeout)
+    focus(x, box)
+    key_down(x, "Return")
+    key_up(x, "Return")
+    x.wait_window_gone(caption)
+
+
+# -- the process ----------------------------------------------------------------------------
+def anon_kib(pid):
+    """Anonymous memory in KiB, counted page by page (heap, mappings, driver buffers)."""
+    with open(f"/proc/{pid}/smaps_rollup") as f:
+        for line in f:
+            if line.startswith("Anonymous:"):
+                return int(line.split()[1])
+    raise RuntimeError("no Anonymous line")
+
+
+def cpu_share(app, seconds):
+    """Share of one core the process used over the next few seconds."""
+    before, start = app.cpu_seconds(), time.monotonic()
+    time.sleep(seconds)
+    return (app.cpu_seconds() - before) / (time.monotonic() - start)
