@@ -11,9 +11,8 @@ namespace {
 // 0.01 as a 32-bit float; every move is rounded to single precision where it is stored.
 constexpr float STEP = 0.01f;
 
-// Virtual-key codes of the keys the controls read.
-constexpr size_t VK_ESCAPE = 27;
-constexpr size_t VK_F1 = 112;
+using platform::VK_DOWN, platform::VK_ESCAPE, platform::VK_F1, platform::VK_LEFT,
+    platform::VK_NEXT, platform::VK_PRIOR, platform::VK_RIGHT, platform::VK_UP;
 
 struct KeyMove {
     size_t key;
@@ -24,18 +23,18 @@ struct KeyMove {
 
 // Tested in this order each frame. The view keys move the world, so the eye goes the other way.
 constexpr KeyMove KEY_MOVES[] = {
-    {38, &SceneState::viewOffset, &Vector3f::z, +STEP},     // Up: eye forward
-    {40, &SceneState::viewOffset, &Vector3f::z, -STEP},     // Down: eye back
-    {37, &SceneState::viewOffset, &Vector3f::x, +STEP},     // Left: eye left
-    {39, &SceneState::viewOffset, &Vector3f::x, -STEP},     // Right: eye right
-    {34, &SceneState::viewOffset, &Vector3f::y, +STEP},     // Page Down: eye down
-    {33, &SceneState::viewOffset, &Vector3f::y, -STEP},     // Page Up: eye up
-    {'W', &SceneState::lightPosition, &Vector3f::z, -STEP},  // light away
-    {'A', &SceneState::lightPosition, &Vector3f::x, -STEP},  // light left
-    {'S', &SceneState::lightPosition, &Vector3f::z, +STEP},  // light nearer
-    {'D', &SceneState::lightPosition, &Vector3f::x, +STEP},  // light right
-    {'Q', &SceneState::lightPosition, &Vector3f::y, +STEP},  // light up
-    {'E', &SceneState::lightPosition, &Vector3f::y, -STEP},  // light down
+    {VK_UP,    &SceneState::viewOffset, &Vector3f::z, +STEP},     // Up: eye forward
+    {VK_DOWN,  &SceneState::viewOffset, &Vector3f::z, -STEP},     // Down: eye back
+    {VK_LEFT,  &SceneState::viewOffset, &Vector3f::x, +STEP},     // Left: eye left
+    {VK_RIGHT, &SceneState::viewOffset, &Vector3f::x, -STEP},     // Right: eye right
+    {VK_NEXT,  &SceneState::viewOffset, &Vector3f::y, +STEP},     // Page Down: eye down
+    {VK_PRIOR, &SceneState::viewOffset, &Vector3f::y, -STEP},     // Page Up: eye up
+    {'W',      &SceneState::lightPosition, &Vector3f::z, -STEP},  // light away
+    {'A',      &SceneState::lightPosition, &Vector3f::x, -STEP},  // light left
+    {'S',      &SceneState::lightPosition, &Vector3f::z, +STEP},  // light nearer
+    {'D',      &SceneState::lightPosition, &Vector3f::x, +STEP},  // light right
+    {'Q',      &SceneState::lightPosition, &Vector3f::y, +STEP},  // light up
+    {'E',      &SceneState::lightPosition, &Vector3f::y, -STEP},  // light down
 };
 
 }  // namespace
