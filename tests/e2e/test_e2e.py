@@ -217,17 +217,23 @@ class ScreenMode(DemoSession):
             self.assertEqual(self.boxes.boxes(), [QUESTION_BOX, ("Error", SWITCH_FAILED)])
             self.assertIsNone(self.x.find_window("Error"), f"one box only ({box:#x} answered)")
 
-            # ...and the new window is framed, 640 x 480, with light and view back at the start.
+            # ...and the new window is framed with an outer size of 640 x 480 (its client is
+            # smaller), with light and view back at the start.
             second = self.new_window(win)
             self.assertEqual(e2e.root_size(self.x), (1024, 768))
-            self.assert_framed(second)
+            frame = self.assert_framed(second)
+            geometry = self.x.geometry(second)
+            self.assertEqual((geometry["width"] + frame[0] + frame[1],
+                              geometry["height"] + frame[2] + frame[3]), (640, 480))
             e2e.wait_for_picture(self.x, second, e2e.looks_like_a_frame, 10, "frames")
-            self.assert_same_scene(e2e.settled(self.x, second), start)
+            self.assert_start_scene_in(e2e.settled(self.x, second), start, geometry)
 
             # A second F1 asks for a window again: no box this time.
             e2e.press(self.x, second, "F1")
             third = self.new_window(second)
             self.assert_framed(third)
+            geometry = self.x.geometry(third)
+            self.assertEqual((geometry["width"], geometry["height"]), (640, 480))
             e2e.wait_for_picture(self.x, third, e2e.looks_like_a_frame, 10, "frames")
             self.assert_same_scene(e2e.settled(self.x, third), start)
             self.assertEqual(len(self.boxes.boxes()), 2)
@@ -238,11 +244,33 @@ class ScreenMode(DemoSession):
             self.assertEqual(len(self.boxes.boxes()), 2)
 
     def assert_framed(self, win):
-        geometry = self.x.geometry(win)
-        self.assertEqual((geometry["width"], geometry["height"]), (640, 480))
         frame = wait_until(lambda: self.x.frame_extents(win), 5, what="frame extents")
         self.assertGreater(sum(frame), 0)
         self.assertFalse(self.x.undecorated(win))
+        return frame
+
+    def assert_start_scene_in(self, seen, start, geometry):
+        """The first frame's scene in a smaller client: either still drawn for 640 x 480 from
+        the bottom-left corner (the projection made with the window), or drawn for the client
+        once a size notification has set it again. Either way the marker and the lit patch
+        sit where the start puts them for that viewport."""
+        width, height = geometry["width"], geometry["height"]
+        (mx, my), (lx, ly) = start.centroid["orange"], start.centroid["lit"]
+        scale = height / 480
+        views = {
+            "640 x 480 viewport": ((mx, my - (480 - height)), (lx, ly - (480 - height)), 1.0),
+            "client viewport": ((width / 2 + (mx - 320) * scale, height / 2 + (my - 240) * scale),
+                                (width / 2 + (lx - 320) * scale, height / 2 + (ly - 240) * scale),
+                                scale * scale),
+        }
+        def fits(marker, lit, area):
+            return (max(abs(a - b) for a, b in zip(seen.centroid["orange"], marker)) < 2 and
+                    max(abs(a - b) for a, b in zip(seen.centroid["lit"], lit)) < 3 and
+                    abs(seen.count["orange"] - start.count["orange"] * area) <
+                    0.15 * start.count["orange"] * area)
+        self.assertTrue(seen.count["orange"] and seen.count["lit"], seen)
+        matching = [name for name, view in views.items() if fits(*view)]
+        self.assertTrue(matching, f"{seen} is not the start scene in {width} x {height}: {views}")
 
 
 class Quitting(DemoSession):
