@@ -3,10 +3,9 @@
 
 #include <cstdlib>
 
-Decoded Decode(const std::vector<uint8_t>& file) {
+Decoded TakeImage(BitmapError error, RgbImage* image) {
     Decoded result;
-    RgbImage* image = nullptr;
-    result.error = DecodeBitmap(file, image);
+    result.error = error;
     if (image) {
         result.width = image->width;
         result.height = image->height;
@@ -15,6 +14,12 @@ Decoded Decode(const std::vector<uint8_t>& file) {
         std::free(image);
     }
     return result;
+}
+
+Decoded Decode(const std::vector<uint8_t>& file) {
+    RgbImage* image = nullptr;
+    const BitmapError error = DecodeBitmap(file, image);
+    return TakeImage(error, image);
 }
 
 Decoded DecodeInto(const std::vector<uint8_t>& file, uint8_t fill) {

@@ -15,6 +15,9 @@ struct Decoded {
     std::vector<uint8_t> rgb;
 };
 
+// Copies a decoded image out and frees it the way the reader's callers do; null gives no pixels.
+Decoded TakeImage(BitmapError error, RgbImage* image);
+
 // Through DecodeBitmap, the allocating path the reader uses.
 Decoded Decode(const std::vector<uint8_t>& file);
 

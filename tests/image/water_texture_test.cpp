@@ -9,6 +9,7 @@
 #include <string>
 
 #include "image/bitmap_image.h"
+#include "tests/image/bitmap_test_util.h"
 #include "tests/image/fake_message_box.h"
 
 namespace {
@@ -20,26 +21,13 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-struct Loaded {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Loaded Load(const std::string& path) {
-    Loaded result;
-    RgbImage* image = LoadBitmapImage(path.c_str());
-    if (!image) return result;
-    result.width = image->width;
-    result.height = image->height;
-    result.rgb.assign(image->pixels, image->pixels + size_t(image->width) * image->height * 3);
-    std::free(image->pixels);
-    std::free(image);
-    return result;
+Decoded Load(const std::string& path) {
+    return TakeImage(BitmapError::None, LoadBitmapImage(path.c_str()));
 }
 
 TEST(WaterTexture, ShippedFileLoadsAs256By256) {
     ShownBoxes().clear();
-    const Loaded water = Load(kShipped);
+    const Decoded water = Load(kShipped);
     EXPECT_TRUE(ShownBoxes().empty());
     EXPECT_EQ(water.width, 256);
     EXPECT_EQ(water.height, 256);
@@ -55,7 +43,7 @@ TEST(WaterTexture, GeneratorReproducesTheShippedFile) {
 }
 
 TEST(WaterTexture, TilesWithoutASeamAndLooksLikeWater) {
-    const Loaded water = Load(kShipped);
+    const Decoded water = Load(kShipped);
     ASSERT_EQ(water.width, 256);
     auto at = [&](int x, int y, int c) { return int(water.rgb[(size_t(y) * 256 + x) * 3 + c]); };
     // Compare the step across the wrap-around edges with the steps between inner neighbours.
