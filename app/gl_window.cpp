@@ -1,9 +1,6 @@
 // Creation and destruction of the OpenGL window in its steps, each of which can fail and is
-// undone in reverse order, plus the display switch and the perspective projection.
+// undone in reverse order, plus the display switch.
 #include "app/gl_window.h"
-
-#include <GL/gl.h>
-#include <GL/glu.h>
 
 #include "app/window_messages.h"
 
@@ -121,14 +118,4 @@ bool CloseGlWindow(WindowState& window) {
     }
     if (window.config.fullscreen) RestoreDisplay();
     return true;
-}
-
-void SetProjection(int32_t width, int32_t height) {
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    // A double division on purpose: a zero height gives an infinite or NaN aspect, no fault.
-    gluPerspective(90.0, double(width) / double(height), double(0.1f), 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }

@@ -1,9 +1,10 @@
 // The program's one OpenGL window: class registration, creation with its pixel format, context
-// and optional display switch, destruction, and the view projection.
+// and optional display switch, and destruction.
 #pragma once
 
 #include <cstdint>
 
+#include "app/projection.h"
 #include "app/window_state.h"
 
 bool RegisterAppWindowClass(const AppInfo& app);
@@ -11,4 +12,3 @@ bool RegisterAppWindowClass(const AppInfo& app);
 bool OpenGlWindow(WindowState& window);
 bool CloseGlWindow(WindowState& window);
 bool SwitchDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel);
-void SetProjection(int32_t width, int32_t height);

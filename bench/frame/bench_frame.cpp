@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/projection.h"
 #include "app/requests.h"
 #include "bench/frame/reference_frame.h"
 #include "platform/platform.h"
@@ -60,12 +61,7 @@ struct GlWindow {
         context = SDL_GL_CreateContext(window);
         if (!context) return false;
         SDL_GL_SetSwapInterval(0);
-        glViewport(0, 0, WIDTH, HEIGHT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(90.0, double(WIDTH) / double(HEIGHT), double(0.1f), 100.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        SetProjection(WIDTH, HEIGHT);  // the shell's view, for both contenders
         return true;
     }
     ~GlWindow() {

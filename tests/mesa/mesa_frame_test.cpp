@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include "app/projection.h"
 #include "scene/scene.h"
 #include "scene/scene_state.h"
 #include "tests/mesa/mesa_context.h"
@@ -25,12 +26,7 @@ protected:
         ASSERT_TRUE(test_bitmap::WriteBmp(directory.File("water05t.bmp"), 8, 8,
                                           test_bitmap::Solid(8, 8, TEX_R, TEX_G, TEX_B)));
         // The projection the window sets for a 640 x 480 client area.
-        glViewport(0, 0, WIDTH, HEIGHT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(90.0, double(WIDTH) / double(HEIGHT), double(0.1f), 100.0);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        SetProjection(WIDTH, HEIGHT);
         ASSERT_TRUE(SceneInit(window, keys));
     }
 
