@@ -1,42 +1,57 @@
 # Two commands do everything on a fresh Debian machine: `make run` and `make test`.
+# Each target installs only the packages it needs (scripts/install-deps.sh, by group); a target
+# whose tools cannot be installed here is skipped with a line saying what to install.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 120
 
-.PHONY: deps configure build run test test-unit test-asan bench fuzz screenshot clean
+.PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench fuzz \
+        screenshot clean
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh run
 
+deps-test:
+	@bash scripts/install-deps.sh run test
+
+# The program alone: what `make run` needs, and nothing of the tests' tools.
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 
 build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The same build folder with the tests and benchmarks on, whatever an old cache says.
+build-tests: deps-test
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	cd data && ../$(BUILD)/quorvane
 
-test-asan: deps
+test-linux: build-tests
+	cd $(BUILD) && ctest --output-on-failure
+
+test-asan: deps-test
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j $(JOBS)
 
-test: build test-asan
-	cd $(BUILD) && ctest --output-on-failure
+test: test-linux test-asan
 
-bench: build
+bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
 
-fuzz: deps
+fuzz:
+	@bash scripts/install-deps.sh run fuzz
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-screenshot: build
+screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:

@@ -1,26 +1,59 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Quorvane need.
-# Does nothing when everything is already installed; uses sudo when not root.
+# Installs the Debian packages a make target needs, by group:
+#   run      building and running the Linux program (all that `make run` asks for)
+#   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
+#   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
+#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
+#   package  the Debian packaging tools and the validators of the desktop files
+# Usage: install-deps.sh [group...]   (no group means "run")
+# Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
+# packages, when they cannot be installed, so a caller can skip what depends on them.
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config
-  libsdl2-dev libgl-dev libgl1-mesa-dri libglu1-mesa-dev libegl-dev libegl-mesa0
-  libgtest-dev libgmock-dev libbenchmark-dev libstb-dev
-  clang-14 libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3
-)
+packages_for() {
+  case "$1" in
+    run) echo build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri \
+              libglu1-mesa-dev ;;
+    test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
+               xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
+    fuzz) echo clang-14 libclang-rt-14-dev ;;
+    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
+    package) echo dpkg-dev fakeroot file lintian desktop-file-utils appstream ;;
+    *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
+  esac
+}
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(run)
+
+wanted=()
+for g in "${groups[@]}"; do
+  list=$(packages_for "$g") || exit 2
+  # shellcheck disable=SC2206
+  wanted+=($list)
 done
+
+missing_packages() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
+
+mapfile -t missing < <(missing_packages "${wanted[@]}")
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+    echo "install-deps.sh: not root and no sudo; install: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
 echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+if ! { $sudo apt-get update -qq &&
+       DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; }; then
+  mapfile -t still < <(missing_packages "${wanted[@]}")
+  echo "install-deps.sh: could not install: ${still[*]}" >&2
+  exit 1
+fi
