@@ -45,8 +45,8 @@ struct BitmapLayout {
     uint16_t bitCount = 0;
     uint32_t compression = BI_RGB;
     uint32_t imageSize = 0;   // when the header gives 0: unpadded row bytes * height
-    uint32_t colorsUsed = 0;  // when the header gives 0: paletteCount
-    uint16_t paletteCount = 0;
+    uint32_t colorsUsed = 0;  // when the header gives 0: the count the header implies
+    uint16_t paletteCount = 0;  // entries present: in a file, cut short where the pixels begin
     uint8_t paletteEntryBytes = 4;  // 3 for core headers
     size_t paletteOffset = 0;
     size_t pixelOffset = 0;

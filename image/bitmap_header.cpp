@@ -138,8 +138,19 @@ BitmapError ParseBitmap(std::span<const uint8_t> data, BitmapLayout& layout) {
     const bool rle = layout.compression == BI_RLE8 || layout.compression == BI_RLE4;
     if (rle && layout.topDown()) return BitmapError::ConversionFailed;
 
-    if (layout.bitCount <= 8 && !Inside(layout.paletteOffset, paletteBytes, size)) {
-        return BitmapError::ConversionFailed;
+    if (layout.bitCount <= 8) {
+        if (fileForm) {
+            // Writers often leave colours used at 0 and store only the entries they use, with
+            // the pixels right after them: the table ends where the pixels begin or the file
+            // ends, and indices past the entries that are there read as black.
+            const uint64_t end = layout.pixelOffset < size ? layout.pixelOffset : size;
+            const uint64_t room = end > layout.paletteOffset ? end - layout.paletteOffset : 0;
+            const uint64_t entries = room / layout.paletteEntryBytes;
+            if (entries < count) layout.paletteCount = uint16_t(entries);
+        } else if (!Inside(layout.paletteOffset, paletteBytes, size)) {
+            // A packed bitmap's pixels start after the whole table, so it must all be there.
+            return BitmapError::ConversionFailed;
+        }
     }
     if (bitFields) {
         if (!Inside(masksOffset, kMaskBytes, size)) return BitmapError::ConversionFailed;

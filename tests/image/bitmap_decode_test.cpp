@@ -255,6 +255,44 @@ TEST(BitmapDecode, IndicesPastTheColourTableAreBlack) {
     EXPECT_EQ(d.rgb, std::vector<uint8_t>(12, 0));
 }
 
+TEST(BitmapDecode, AFileMayStoreFewerColoursThanItsDepthImplies) {
+    // Colours used 0 implies 256 or 16 entries; the writer stored 3, with the pixels right
+    // after them. Indices 3 and 5 lie past the stored entries and read as black.
+    const uint8_t indices[2][4] = {{0, 1, 2, 3}, {2, 1, 0, 5}};
+    struct Form { uint16_t bits; uint32_t compression; std::vector<uint8_t> pixels; };
+    const Form forms[] = {
+        {8, BI_RLE8, {0, 4, 0, 1, 2, 3, 0, 0, 0, 4, 2, 1, 0, 5, 0, 1}},
+        {4, BI_RLE4, {0, 4, 0x01, 0x23, 0, 0, 0, 4, 0x21, 0x05, 0, 1}},
+        {8, BI_RGB, PackRows(4, 2, 8, [&](int x, int row) { return uint32_t(indices[row][x]); })},
+    };
+    for (const Form& form : forms) {
+        BitmapFields f;
+        f.width = 4;
+        f.height = 2;
+        f.bitCount = form.bits;
+        f.compression = form.compression;
+        f.palette = DistinctPalette(3);
+        f.pixels = form.pixels;
+        const std::vector<uint8_t> expected = ExpectedRgb(4, 2, [&](int x, int row) {
+            const uint8_t index = indices[row][x];
+            return index < 3 ? Rgb(f.palette[index]) : 0u;
+        });
+        // Short: the file ends long before the implied table would. Long: the implied table
+        // would fit, but its tail is pixels and whatever follows them, not colours.
+        for (bool longFile : {false, true}) {
+            BitmapFields file = f;
+            if (longFile) file.pixels.resize(file.pixels.size() + 1100, 0x7F);
+            const Decoded d = Decode(BuildBitmap(file));
+            ASSERT_EQ(d.error, BitmapError::None) << form.bits << "/" << form.compression;
+            EXPECT_EQ(d.rgb, expected) << form.bits << "/" << form.compression
+                                       << (longFile ? " long" : " short");
+        }
+        // A packed bitmap's pixels follow the whole implied table, so one this short is refused.
+        f.fileHeader = false;
+        EXPECT_EQ(Decode(BuildBitmap(f)).error, BitmapError::ConversionFailed);
+    }
+}
+
 TEST(BitmapDecode, OutputDoesNotDependOnWhatTheMemoryHeld) {
     std::vector<BitmapFields> fixtures = {TrueColour(7, 3), TrueColour(4, -2), Indexed(1, 19, 3, 2),
                                           Indexed(4, 5, 2, 3), Indexed(8, 3, 3, 200)};
