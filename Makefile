@@ -5,7 +5,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
-FUZZ_SECONDS ?= 120
+FUZZ_RUNS  ?= 12000000
+FUZZ_SECONDS ?= 0
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench fuzz \
         screenshot clean
@@ -49,7 +50,7 @@ fuzz:
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_RUNS) $(FUZZ_SECONDS)
 
 screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png

@@ -87,11 +87,32 @@ int main(int argc, char** argv) {
     save("rle8", rle8);
     // Delta, end-of-line and end-of-bitmap escapes, an odd absolute run and an odd repeat.
     BitmapFields rle4 = Picture(4, 12, 4, 2);
-    rle4.pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 2, 2, 1, 3, 0x67, 0, 0, 4, 0x89, 0, 1};
+    rle4.pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 2, 2, 1, 1, 0x67, 0, 0, 4, 0x89, 0, 1};
     save("rle4", rle4);
     BitmapFields rle8escapes = Picture(8, 8, 4, 1);
     rle8escapes.pixels = {3, 9, 0, 5, 1, 2, 3, 4, 5, 0, 0, 0, 0, 2, 3, 1, 2, 7, 0, 1};
     save("rle8_escapes", rle8escapes);
+
+    // Both RLE kinds as packed bitmaps too, where the pixels follow the whole colour table.
+    BitmapFields rle8packed = rle8;
+    rle8packed.fileHeader = false;
+    save("rle8_packed", rle8packed);
+    BitmapFields rle4packed = rle4;
+    rle4packed.fileHeader = false;
+    save("rle4_packed", rle4packed);
+    // Files that store fewer colours than their depth implies (colours used 0), the pixels
+    // right after the entries that are there.
+    for (BitmapFields shortTable : {rle8, rle4, Picture(8, 6, 3)}) {
+        shortTable.palette = Palette(3);
+        const std::string kind = shortTable.compression == 1   ? "rle8"
+                                 : shortTable.compression == 2 ? "rle4"
+                                                               : "rgb8";
+        save("short_table_" + kind, shortTable);
+    }
+    // 32-bit bit-fields whose masks are whole bytes, in an unusual order.
+    BitmapFields fields888 = Picture(32, 5, 2, 3);
+    fields888.masks = {0x0000FF00, 0xFF000000, 0x00FF0000};
+    save("bitfields_888", fields888);
 
     BitmapFields truncated = Picture(24, 8, 8);
     truncated.pixels.resize(truncated.pixels.size() / 2);

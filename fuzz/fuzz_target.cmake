@@ -1,0 +1,9 @@
+# quorvane_fuzz_target(name sources...): a libFuzzer executable with AddressSanitizer and
+# UndefinedBehaviorSanitizer (clang only). The program sources under test are listed with the
+# target's own, so that they carry the fuzzer's coverage instrumentation.
+function(quorvane_fuzz_target name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+endfunction()
