@@ -33,6 +33,17 @@ protected:
         return out;
     }
 
+    // The last of what was recorded: an empty record fails this test instead of crashing the
+    // whole binary.
+    template <typename T>
+    static T Last(const std::vector<T>& recorded) {
+        if (recorded.empty()) {
+            ADD_FAILURE() << "nothing was recorded";
+            return T{};
+        }
+        return recorded.back();
+    }
+
     static std::vector<std::string> Texts() {
         std::vector<std::string> out;
         for (const auto& box : fake_platform::Boxes()) out.push_back(box.text);

@@ -54,7 +54,7 @@ TEST_F(ShellTest, NoStartsFramedWindowAndEscapeEndsWithStatusZero) {
     EXPECT_TRUE(s.windowAliveAtEveryHook);
     EXPECT_EQ(appRunning, 0);
     EXPECT_EQ(fake_platform::LogOf({"ChangeDisplayMode", "ShowCursor"}).size(), 0u);
-    EXPECT_EQ(fake_platform::Log().back(), "UnregisterWindowClass OpenGL");
+    EXPECT_EQ(Last(fake_platform::Log()), "UnregisterWindowClass OpenGL");
     EXPECT_EQ(fake_platform::LiveContexts(), 0);
     EXPECT_EQ(fake_platform::HeldDeviceContexts(), 0);
 }
@@ -99,7 +99,7 @@ TEST_F(ShellTest, RefusedSwitchGivesOneBoxAndAnUnadjustedFramedWindow) {
     });
     EXPECT_EQ(RunApp(), 0);
 
-    EXPECT_THAT(Texts(), ElementsAre(kQuestion, kModeSwitchFailed));
+    ASSERT_THAT(Texts(), ElementsAre(kQuestion, kModeSwitchFailed));
     EXPECT_EQ(fake_platform::Boxes()[1].caption, "Error");
     EXPECT_EQ(fake_platform::Boxes()[1].style, MB_ICONEXCLAMATION);
     EXPECT_EQ(fake_platform::Boxes()[1].owner, nullptr);
@@ -146,13 +146,13 @@ TEST_F(ShellTest, EachCreationStepFailingEndsWithStatusOneAndReleasesEverything)
             fake_platform::QueueBoxAnswer(fullscreen ? IDYES : IDNO);
             fake_platform::FailStep(step);
             EXPECT_EQ(RunApp(), 1);
-            EXPECT_THAT(Texts(), ElementsAre(kQuestion, "Error Creating OpenGL Window"));
+            ASSERT_THAT(Texts(), ElementsAre(kQuestion, "Error Creating OpenGL Window"));
             EXPECT_EQ(fake_platform::Boxes()[1].style, MB_ICONEXCLAMATION);
             EXPECT_TRUE(scene_script::Calls().hooks.empty());
             EXPECT_EQ(fake_platform::LiveWindow(), nullptr);
             EXPECT_EQ(fake_platform::LiveContexts(), 0);
             EXPECT_EQ(fake_platform::HeldDeviceContexts(), 0);
-            EXPECT_EQ(fake_platform::Log().back(), "UnregisterWindowClass OpenGL");
+            EXPECT_EQ(Last(fake_platform::Log()), "UnregisterWindowClass OpenGL");
             // A switched display and a hidden cursor never outlive a failed start.
             EXPECT_EQ(fake_platform::CurrentDisplayMode().width, 1024);
             EXPECT_EQ(fake_platform::CursorCounter(), 0);
@@ -169,7 +169,7 @@ TEST_F(ShellTest, SceneInitFailureQuitsThroughShutdownAndCloseWithStatusOne) {
     EXPECT_TRUE(s.windowAliveAtEveryHook);
     EXPECT_EQ(fake_platform::SwapCount(), 0);
     EXPECT_EQ(appRunning, 0);
-    EXPECT_EQ(fake_platform::Windows().size(), 1u);
+    ASSERT_EQ(fake_platform::Windows().size(), 1u);
     EXPECT_TRUE(fake_platform::Windows()[0].destroyed);
     EXPECT_THAT(Texts(), ElementsAre(kQuestion));  // the scene shows its own box, if any
 }
@@ -200,7 +200,7 @@ TEST_F(ShellTest, ScreenModeRequestsAlternateWindowsAndReinitialiseTheScene) {
     EXPECT_EQ(windows[1].style, WS_POPUP);
     EXPECT_EQ(windows[2].style, WS_OVERLAPPEDWINDOW);
     const auto& s = scene_script::Calls();
-    EXPECT_EQ(s.inits, 3);
+    ASSERT_EQ(s.inits, 3);
     EXPECT_EQ(s.shutdowns, 3);
     EXPECT_THAT(s.fullscreenAtInit, ElementsAre(0, 1, 0));
     EXPECT_THAT(s.initWindows, Each(s.initWindows[0]));  // same records every time
@@ -263,8 +263,8 @@ TEST_F(ShellTest, MinimisedWindowWaitsAndTheRestoredFrameCountsTheWholeTime) {
     // Minimising left the projection alone; restoring set it for the new size.
     const auto viewports = GlArgs("glViewport");
     ASSERT_EQ(viewports.size(), 3u);  // show, creation, restore
-    EXPECT_THAT(viewports.back(), ElementsAre(0, 0, 800, 600));
-    EXPECT_EQ(GlArgs("gluPerspective").back()[1], 800.0 / 600.0);
+    EXPECT_THAT(Last(viewports), ElementsAre(0, 0, 800, 600));
+    EXPECT_THAT(Last(GlArgs("gluPerspective")), ElementsAre(90.0, 800.0 / 600.0, double(0.1f), 100.0));
 }
 
 TEST_F(ShellTest, ElapsedTimeIsRightAcrossTheTickCounterWrap) {

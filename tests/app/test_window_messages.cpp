@@ -70,13 +70,13 @@ TEST_F(WindowMessagesTest, SizeMessagesTrackVisibilityAndProjection) {
 
     EXPECT_EQ(Send(WM_SIZE, SIZE_RESTORED, (600 << 16) | 800), 0);
     EXPECT_EQ(window.visible, 1);
-    EXPECT_THAT(GlArgs("glViewport").back(), ElementsAre(0, 0, 800, 600));
-    EXPECT_EQ(GlArgs("gluPerspective").back()[1], 800.0 / 600.0);
+    EXPECT_THAT(Last(GlArgs("glViewport")), ElementsAre(0, 0, 800, 600));
+    EXPECT_THAT(Last(GlArgs("gluPerspective")), ElementsAre(90.0, 800.0 / 600.0, double(0.1f), 100.0));
 
     Send(WM_SIZE, SIZE_MINIMIZED, 0);
     EXPECT_EQ(Send(WM_SIZE, SIZE_MAXIMIZED, intptr_t(0xFFFF0000u | 1920)), 0);
     EXPECT_EQ(window.visible, 1);
-    EXPECT_THAT(GlArgs("glViewport").back(), ElementsAre(0, 0, 1920, 65535));
+    EXPECT_THAT(Last(GlArgs("glViewport")), ElementsAre(0, 0, 1920, 65535));
     EXPECT_EQ(NewDefaults(), 0u);
 
     gl_recorder::Reset();
@@ -124,8 +124,8 @@ TEST_F(WindowMessagesTest, ScreenModeMessageFlipsTheWishAndEndsOnlyTheInnerLoop)
         Message drained{};
         ASSERT_TRUE(PeekMessage(drained, window.hwnd));
     }
-    EXPECT_THAT(fake_platform::LogOf({"DefaultWindowProcedure"}).back(),
-                "DefaultWindowProcedure 1025");  // handled and passed on as well
+    EXPECT_EQ(Last(fake_platform::LogOf({"DefaultWindowProcedure"})),
+              "DefaultWindowProcedure 1025");  // handled and passed on as well
     EXPECT_EQ(NewDefaults(), 3u);
 }
 

@@ -161,7 +161,9 @@ TEST_F(SceneTest, WithoutASphereTheMarkerIsSkipped) {
     EXPECT_EQ(gl_recorder::Count("gluSphere"), 0u);
     EXPECT_EQ(gl_recorder::Count("glDisable"), 0u);  // texturing stays on for the surface
     EXPECT_EQ(gl_recorder::Count("glBegin"), 3969u);
-    EXPECT_EQ(gl_recorder::Names().back(), "glFlush");
+    const auto names = gl_recorder::Names();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.back(), "glFlush");
 }
 
 TEST_F(SceneTest, UnreadableTextureFailsInitWithTheReadersOneBox) {

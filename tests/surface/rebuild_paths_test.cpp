@@ -104,15 +104,4 @@ TEST_P(RebuildPathTest, MatchesReferenceForRandomLightsSizesAndExtents) {
 INSTANTIATE_TEST_SUITE_P(Paths, RebuildPathTest, ::testing::Values(RebuildPath::Sse2, RebuildPath::Avx2),
                          [](const auto& info) { return info.param == RebuildPath::Sse2 ? "Sse2" : "Avx2"; });
 
-TEST(RebuildPath, RebuildTakesThePreferredPath) {
-    EXPECT_EQ(PreferredRebuildPath(), CpuHasAvx2() ? RebuildPath::Avx2 : RebuildPath::Sse2);
-    auto viaRebuild = MarkedGrid();
-    auto viaPath = MarkedGrid();
-    viaRebuild->Rebuild({2.0f, 0.7f, 3.0f}, 63.0f);
-    RebuildOnPath(*viaPath, {2.0f, 0.7f, 3.0f}, 63.0f, PreferredRebuildPath());
-    EXPECT_EQ(std::memcmp(static_cast<const void*>(viaRebuild.get()), static_cast<const void*>(viaPath.get()),
-                          sizeof(SurfaceGrid)),
-              0);
-}
-
 }  // namespace

@@ -143,6 +143,7 @@ TEST(SurfaceGrid, ExtremeHeightsAreStoredUnclamped) {
     // Huge heights: D^6 overflows to infinity, so every shade is exactly 1.
     for (float height : {1e7f, 1e30f, FLT_MAX}) {
         grid->Rebuild({1.0f, height, 1.0f}, 64.0f);
+        ASSERT_EQ(grid->lastIndex, 4095);
         for (int i = 0; i <= grid->lastIndex; ++i)
             ASSERT_EQ(grid->shades[i], 1.0f) << height << " vertex " << i;
     }
@@ -164,6 +165,7 @@ TEST(SurfaceGrid, LightOnAVertexAtHeightZeroGivesThatVertexNaNDirections) {
     auto grid = MarkedGrid();
     const int onLight = 2 * 64 + 1;
     grid->Rebuild({kSpacing, 0.0f, 2 * kSpacing}, 64.0f);
+    ASSERT_EQ(grid->lastIndex, 4095);
 
     EXPECT_TRUE(SameVector(grid->toLight[onLight], {0.0f, 0.0f, 0.0f}));
     EXPECT_TRUE(AllNaN(grid->lightDirs[onLight]));
