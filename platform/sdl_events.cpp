@@ -1,6 +1,7 @@
 // SDL2 events as window messages: the per-window queue, the translation of SDL events (a table
 // for window events, a table for keys) and the modal message boxes.
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <utility>
 
@@ -59,6 +60,21 @@ void PostCloseOnce(Window& w) {
     Post(w, WM_CLOSE, 0, 0);
 }
 
+// A quit request closes every window through its WM_CLOSE, once per window, including windows
+// made after it came (it may arrive while a box is up and no window exists, or while F1 is
+// replacing the window), so the program always leaves through its normal shutdown.
+void PostQuitRequests() {
+    for (auto& w : State().windows) {
+        if (w->quitPosted) continue;
+        w->quitPosted = true;
+        PostCloseOnce(*w);
+    }
+}
+
+// The terminal that started us went away. SDL's SIGTERM handler turns the signal into a quit
+// event at the next pump and also breaks a blocked wait, so a hang-up is passed on as SIGTERM.
+void OnHangUp(int) { std::raise(SIGTERM); }
+
 void TranslateWindowEvent(Window& w, uint8_t event) {
     LearnFrame(w);
     const bool maximized = (SDL_GetWindowFlags(w.sdl) & SDL_WINDOW_MAXIMIZED) != 0;
@@ -91,8 +107,8 @@ void TranslateKey(Window& w, const SDL_KeyboardEvent& key) {
 
 void Translate(const SDL_Event& e) {
     PlatformState& s = State();
-    if (e.type == SDL_QUIT) {  // SIGINT, SIGTERM or the session ending: as the close box
-        for (auto& w : s.windows) PostCloseOnce(*w);
+    if (e.type == SDL_QUIT) {  // SIGINT, SIGTERM, SIGHUP or the session ending: as the close box
+        s.quitRequested = true;
     } else if (e.type == SDL_WINDOWEVENT) {
         if (Window* w = FindSdlWindow(e.window.windowID)) TranslateWindowEvent(*w, e.window.event);
     } else if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
@@ -112,12 +128,33 @@ uint32_t VirtualKey(const SDL_Keysym& key) {
     return kKeyTable[size_t(scancode)];
 }
 
+void StartEvents() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    // Kept for the whole run: SDL removes its handlers when its event handling stops.
+    if (SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) return;
+    struct sigaction term {}, hangUp {};
+    sigaction(SIGTERM, nullptr, &term);
+    sigaction(SIGHUP, nullptr, &hangUp);
+    // Only where SDL handles SIGTERM, and not when the user asked to ignore hang-ups (nohup).
+    const bool sdlHandlesTerm = !(term.sa_flags & SA_SIGINFO) && term.sa_handler != SIG_DFL &&
+                                term.sa_handler != SIG_IGN;
+    if (sdlHandlesTerm && !(hangUp.sa_flags & SA_SIGINFO) && hangUp.sa_handler == SIG_DFL) {
+        hangUp.sa_handler = OnHangUp;
+        sigemptyset(&hangUp.sa_mask);
+        hangUp.sa_flags = 0;
+        sigaction(SIGHUP, &hangUp, nullptr);
+    }
+}
+
 size_t PumpEvents() {
     PlatformState& s = State();
     if (!s.videoReady) return 0;
     const size_t before = s.queue.size();
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(e);
+    if (s.quitRequested) PostQuitRequests();
     return s.queue.size() - before;
 }
 
@@ -160,6 +197,8 @@ intptr_t DispatchMessage(const Message& message) {
 }
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+    // The box cannot be interrupted; a signal while it is up ends the program once it is gone.
+    StartEvents();
     const bool question = (style & 0x0F) == MB_YESNO;
     static const SDL_MessageBoxButtonData yesNo[] = {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, IDYES, "Yes"},

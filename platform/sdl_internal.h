@@ -37,6 +37,7 @@ struct Window {
     bool framed = false;
     bool fullscreenMode = false;  // shows in the switched display mode
     bool pixelFormatSet = false;
+    bool quitPosted = false;  // a quit request (signal, session end) became its WM_CLOSE
     GlAttributes createdWith{};
     Device device{this};
 };
@@ -53,6 +54,7 @@ struct PlatformState {
     std::deque<Message> queue;
     FrameExtents frame;
     GlAttributes applied{};  // what SDL's GL attributes are set to; zero = SDL's defaults
+    bool quitRequested = false;  // sticky: every window, now or later, is asked to close
     bool modeSwitched = false;
     bool needsFullscreen = false;  // the switched mode differs from the desktop's
     SDL_DisplayMode switchedMode{};
@@ -65,6 +67,9 @@ Window* FindSdlWindow(uint32_t sdlWindowId);
 intptr_t ClientSizeParam(const Window& window);
 // Remembers the window manager's frame around a framed window once it is known.
 void LearnFrame(const Window& window);
+// Starts SDL's event handling, once, before the first box or window: from then on SIGINT,
+// SIGTERM and SIGHUP become a quit request instead of ending the process on the spot.
+void StartEvents();
 // Moves every pending SDL event into the message queue; returns how many messages it added.
 size_t PumpEvents();
 // Virtual-key code of an SDL key, 0 when the program has no code for it.

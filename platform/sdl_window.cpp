@@ -44,6 +44,7 @@ namespace {
 bool StartVideo() {
     PlatformState& s = State();
     if (s.videoReady) return true;
+    StartEvents();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     const char* driver = SDL_GetCurrentVideoDriver();

@@ -3,7 +3,9 @@
 // test can read exactly what a person was told (an X window's drawn text cannot be read back).
 // Before each OpenGL context is made it also writes the bytes malloc has handed out and not
 // had back to QUORVANE_HEAP_LOG: the previous window is gone by then, so the figures show
-// whether a window's memory is returned.
+// whether a window's memory is returned. The program's calls that take a window down (context
+// deleted, window destroyed, cursor shown or hidden) go to QUORVANE_CALL_LOG, so a test can see
+// that a way out went through the normal shutdown.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <malloc.h>
@@ -47,4 +49,25 @@ extern "C" SDL_GLContext SDL_GL_CreateContext(SDL_Window* window) {
     std::snprintf(bytes, sizeof bytes, "%zu", heap.uordblks + heap.hblkhd);
     Append("QUORVANE_HEAP_LOG", "in use", bytes);
     return real ? real(window) : nullptr;
+}
+
+extern "C" void SDL_GL_DeleteContext(SDL_GLContext context) {
+    using Fn = void (*)(SDL_GLContext);
+    static const Fn real = Next<Fn>("SDL_GL_DeleteContext");
+    Append("QUORVANE_CALL_LOG", "SDL_GL_DeleteContext", "");
+    if (real) real(context);
+}
+
+extern "C" void SDL_DestroyWindow(SDL_Window* window) {
+    using Fn = void (*)(SDL_Window*);
+    static const Fn real = Next<Fn>("SDL_DestroyWindow");
+    Append("QUORVANE_CALL_LOG", "SDL_DestroyWindow", "");
+    if (real) real(window);
+}
+
+extern "C" int SDL_ShowCursor(int toggle) {
+    using Fn = int (*)(int);
+    static const Fn real = Next<Fn>("SDL_ShowCursor");
+    Append("QUORVANE_CALL_LOG", "SDL_ShowCursor", toggle == SDL_ENABLE ? "shown" : "hidden");
+    return real ? real(toggle) : 0;
 }

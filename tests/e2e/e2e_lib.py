@@ -218,25 +218,30 @@ def _records(path):
 
 class BoxLog:
     """What the preloaded recorder saw: the boxes the program showed, in order, as (caption,
-    text) pairs, and the heap in use as each OpenGL context was about to be made."""
+    text) pairs, the heap in use as each OpenGL context was about to be made, and the calls
+    that take a window down, as (call, argument) pairs."""
 
     def __init__(self, directory):
         self.path = os.path.join(directory, "boxes.log")
         self.heap_path = os.path.join(directory, "heap.log")
+        self.calls_path = os.path.join(directory, "calls.log")
         self.clear()
 
     def clear(self):
-        for path in (self.path, self.heap_path):
+        for path in (self.path, self.heap_path, self.calls_path):
             open(path, "wb").close()
 
     def env(self, x):
         if not BOX_RECORDER:
             raise RuntimeError("QUORVANE_BOX_RECORDER is not set")
         return x.env(LD_PRELOAD=BOX_RECORDER, QUORVANE_BOX_LOG=self.path,
-                     QUORVANE_HEAP_LOG=self.heap_path)
+                     QUORVANE_HEAP_LOG=self.heap_path, QUORVANE_CALL_LOG=self.calls_path)
 
     def boxes(self):
         return _records(self.path)
+
+    def calls(self):
+        return _records(self.calls_path)
 
     def heap(self):
         """Bytes in use before each context, one figure per window made."""

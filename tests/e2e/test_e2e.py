@@ -7,7 +7,9 @@ Run one case:  QUORVANE=build/quorvane QUORVANE_BOX_RECORDER=build/tests/e2e/lib
 """
 
 import os
+import resource
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -24,12 +26,14 @@ class DemoSession(unittest.TestCase):
     """A fresh X server with a window manager, a working directory holding the texture, and
     a log of the program's message boxes, for each test."""
 
+    SCREEN = (1024, 768)  # 640 x 480 cannot be switched to: full screen is refused
+
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
         self.cwd = os.path.join(self.tmp.name, "run")
         os.makedirs(self.cwd)
         shutil.copy(e2e.TEXTURE, os.path.join(self.cwd, "water05t.bmp"))
-        self.x = XServer(1024, 768, window_manager=True).__enter__()
+        self.x = XServer(*self.SCREEN, window_manager=True).__enter__()
         self.boxes = e2e.BoxLog(self.tmp.name)
 
     def tearDown(self):
@@ -291,6 +295,61 @@ class Quitting(DemoSession):
                 out, err = app.output()
                 self.assertEqual(err.strip(), "")
         self.assertEqual(self.boxes.boxes(), [QUESTION_BOX, QUESTION_BOX])
+
+
+class Signals(DemoSession):
+    SCREEN = (640, 480)  # full screen is granted here, so the cursor is hidden while it runs
+    SHUTDOWN = [("SDL_GL_DeleteContext", ""), ("SDL_DestroyWindow", ""), ("SDL_ShowCursor", "shown")]
+
+    def test_quit_signals_end_through_the_normal_shutdown(self):
+        for sig, minimised in ((signal.SIGTERM, False), (signal.SIGINT, False),
+                               (signal.SIGHUP, False), (signal.SIGHUP, True)):
+            with self.subTest(signal=sig.name, minimised=minimised), self.start() as app:
+                self.boxes.clear()
+                e2e.answer_question(self.x, "Escape" if minimised else "Return")
+                win = self.x.wait_for_window(TITLE)
+                e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 10, "frames", step=4)
+                if minimised:  # blocked waiting for a message
+                    self.x.minimize(win)
+                    wait_until(lambda: "_NET_WM_STATE_HIDDEN" in
+                               self.x.property(win, "_NET_WM_STATE"), 5, what="minimised")
+                else:
+                    self.assertIn(("SDL_ShowCursor", "hidden"), self.boxes.calls())
+                before = len(self.boxes.calls())
+                app.signal(sig)
+                self.assertEqual(app.wait(5), 0)
+                # Context and window released, and a hidden cursor shown again, in that order.
+                self.assertEqual(self.boxes.calls()[before:],
+                                 self.SHUTDOWN[:2] if minimised else self.SHUTDOWN)
+                self.assertIsNone(self.x.find_window(TITLE))
+                self.assertEqual(app.output(), ("", ""))
+
+    def test_a_signal_during_a_box_ends_the_program_once_the_box_is_answered(self):
+        with self.start() as app:
+            box = self.x.wait_for_window(QUESTION)
+            app.signal(signal.SIGTERM)
+            time.sleep(0.5)
+            # The box stays up: it is modal, and quitting under it would lose the answer.
+            self.assertTrue(app.running())
+            self.assertEqual(self.x.find_window(QUESTION), box)
+            e2e.answer_question(self.x, "Return")
+            self.assertEqual(app.wait(5), 0)
+            self.assertEqual(self.boxes.boxes(), [QUESTION_BOX])
+            self.assertEqual(self.boxes.calls()[-3:], self.SHUTDOWN)
+            self.assertIsNone(self.x.find_window(TITLE))
+
+    def test_sigquit_still_quits_with_a_core_dump(self):
+        soft, hard = resource.getrlimit(resource.RLIMIT_CORE)
+        resource.setrlimit(resource.RLIMIT_CORE, (0, hard))  # the meaning, not the file
+        try:
+            with self.start() as app:
+                e2e.answer_question(self.x, "Escape")
+                win = self.x.wait_for_window(TITLE)
+                e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 10, "frames", step=4)
+                app.signal(signal.SIGQUIT)
+                self.assertEqual(app.wait(5), -signal.SIGQUIT)
+        finally:
+            resource.setrlimit(resource.RLIMIT_CORE, (soft, hard))
 
 
 class Minimise(DemoSession):
