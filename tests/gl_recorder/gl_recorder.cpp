@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <string_view>
 
 struct GLUquadric {
     int id;
@@ -18,7 +19,7 @@ namespace {
 
 struct State {
     std::vector<Call> calls;
-    std::map<std::string, std::size_t> counts;
+    std::map<std::string, std::size_t, std::less<>> counts;
     bool logging = true;
     GLuint nextTexture = 1;
     std::string extensions;
@@ -37,7 +38,11 @@ State& S() {
 
 void Record(const char* name, std::initializer_list<double> args) {
     State& s = S();
-    ++s.counts[name];
+    // Found without a temporary string, so a long run with logging off allocates nothing once
+    // each name has been seen.
+    auto count = s.counts.find(std::string_view(name));
+    if (count == s.counts.end()) count = s.counts.emplace(name, 0).first;
+    ++count->second;
     if (s.logging) s.calls.push_back({name, std::vector<double>(args)});
 }
 
