@@ -5,7 +5,8 @@
 // had back to QUORVANE_HEAP_LOG: the previous window is gone by then, so the figures show
 // whether a window's memory is returned. The program's calls that take a window down (context
 // deleted, window destroyed, cursor shown or hidden) go to QUORVANE_CALL_LOG, so a test can see
-// that a way out went through the normal shutdown.
+// that a way out went through the normal shutdown. The buffer swaps (frames drawn) are counted
+// and the total is written to QUORVANE_FRAME_LOG when the program exits normally.
 #include <SDL.h>
 #include <dlfcn.h>
 #include <malloc.h>
@@ -70,4 +71,22 @@ extern "C" int SDL_ShowCursor(int toggle) {
     static const Fn real = Next<Fn>("SDL_ShowCursor");
     Append("QUORVANE_CALL_LOG", "SDL_ShowCursor", toggle == SDL_ENABLE ? "shown" : "hidden");
     return real ? real(toggle) : 0;
+}
+
+namespace {
+struct FrameCount {
+    unsigned long long swaps = 0;
+    ~FrameCount() {
+        char total[32];
+        std::snprintf(total, sizeof total, "%llu", swaps);
+        Append("QUORVANE_FRAME_LOG", "frames", total);
+    }
+} frames;
+}  // namespace
+
+extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
+    using Fn = void (*)(SDL_Window*);
+    static const Fn real = Next<Fn>("SDL_GL_SwapWindow");
+    ++frames.swaps;
+    if (real) real(window);
 }

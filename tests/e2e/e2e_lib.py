@@ -157,27 +157,31 @@ def looks_like_a_frame(classes):
 
 
 # -- keyboard -------------------------------------------------------------------------------
-def focus(x, wid, timeout=5):
+def focus(x, wid):
     """Activates the window through the window manager and waits until it has the focus."""
-    x.activate(wid)
-    wait_until(lambda: x.tool(["xdotool", "getwindowfocus"]).strip() == str(wid), timeout,
-               what=f"focus on {wid:#x}")
+    x.focus(wid)
 
 
 def key_down(x, *keys):
-    x.tool(["xdotool", "keydown", *keys], check=True)
+    x.tool(["xdotool", "keydown", *keys])
 
 
 def key_up(x, *keys):
-    x.tool(["xdotool", "keyup", *keys], check=True)
+    x.tool(["xdotool", "keyup", *keys])
 
 
-def press(x, wid, key, hold=0.15):
-    """One press as a hand makes it: down, held briefly (longer than a frame), up."""
-    focus(x, wid)
-    key_down(x, key)
-    time.sleep(hold)
-    key_up(x, key)
+def quit_with_escape(x, wid, app, timeout=5):
+    """Holds Escape until the program has ended; its exit status (None if it did not end)."""
+    try:
+        x.press_until(wid, "Escape", lambda: not app.running(), timeout, "the program ending")
+    except TimeoutError:
+        return None
+    return app.wait(0)
+
+
+def switch_screen_mode(x, wid, timeout=10):
+    """Holds F1 until the window is gone (replaced, or a box says the switch failed)."""
+    x.press_until(wid, "F1", lambda: x.find_window(TITLE) != wid, timeout, "the window going")
 
 
 def hold_until(x, wid, key, predicate, timeout, what, step=2):
@@ -204,7 +208,7 @@ def settled(x, wid, step=1, timeout=5):
 
 
 def root_size(x):
-    info = x.tool(["xwininfo", "-root"], check=True)
+    info = x.tool(["xwininfo", "-root"])
     field = lambda label: int(re.search(label + r":\s+(\d+)", info)[1])
     return field("Width"), field("Height")
 
@@ -218,30 +222,36 @@ def _records(path):
 
 class BoxLog:
     """What the preloaded recorder saw: the boxes the program showed, in order, as (caption,
-    text) pairs, the heap in use as each OpenGL context was about to be made, and the calls
-    that take a window down, as (call, argument) pairs."""
+    text) pairs, the heap in use as each OpenGL context was about to be made, the calls
+    that take a window down, as (call, argument) pairs, and the frames drawn by each run that
+    ended normally."""
 
     def __init__(self, directory):
         self.path = os.path.join(directory, "boxes.log")
         self.heap_path = os.path.join(directory, "heap.log")
         self.calls_path = os.path.join(directory, "calls.log")
+        self.frames_path = os.path.join(directory, "frames.log")
         self.clear()
 
     def clear(self):
-        for path in (self.path, self.heap_path, self.calls_path):
+        for path in (self.path, self.heap_path, self.calls_path, self.frames_path):
             open(path, "wb").close()
 
     def env(self, x):
         if not BOX_RECORDER:
             raise RuntimeError("QUORVANE_BOX_RECORDER is not set")
         return x.env(LD_PRELOAD=BOX_RECORDER, QUORVANE_BOX_LOG=self.path,
-                     QUORVANE_HEAP_LOG=self.heap_path, QUORVANE_CALL_LOG=self.calls_path)
+                     QUORVANE_HEAP_LOG=self.heap_path, QUORVANE_CALL_LOG=self.calls_path,
+                     QUORVANE_FRAME_LOG=self.frames_path)
 
     def boxes(self):
         return _records(self.path)
 
     def calls(self):
         return _records(self.calls_path)
+
+    def frames(self):
+        return [int(count) for _, count in _records(self.frames_path)]
 
     def heap(self):
         """Bytes in use before each context, one figure per window made."""

@@ -93,28 +93,24 @@ class ShellUnderXvfb(unittest.TestCase):
             frame = wait_until(lambda: x.frame_extents(first), 5, what="frame extents")
             self.assertEqual(x.geometry(first)["width"], 640)
 
-            x.press(first, "F1")  # full-screen is refused on this screen
+            x.press_until(first, "F1", lambda: x.find_window(TITLE) != first)  # refused here
             x.key(x.wait_for_window("Error"), "Return")
-            second = wait_until(lambda: self.other_window(x, first), 10, what="second window")
+            second = wait_until(lambda: x.window_replaced(TITLE, first), 10, what="second window")
             left, right, top, bottom = wait_until(lambda: x.frame_extents(second), 5,
                                                   what="frame extents")
             inner = x.geometry(second)
             self.assertEqual((inner["width"] + left + right, inner["height"] + top + bottom),
                              (640, 480), "outer size unadjusted after a refused switch")
 
-            x.press(second, "F1")  # back to windowed: the client area is 640 x 480 again
-            third = wait_until(lambda: self.other_window(x, second), 10, what="third window")
+            # Back to windowed: the client area is 640 x 480 again.
+            x.press_until(second, "F1", lambda: x.find_window(TITLE) != second)
+            third = wait_until(lambda: x.window_replaced(TITLE, second), 10, what="third window")
             geometry = x.geometry(third)
             self.assertEqual((geometry["width"], geometry["height"]), (640, 480))
             self.assertEqual(frame, x.frame_extents(third))
 
-            x.press(third, "Escape")
-            self.assertEqual(app.wait(5), 0)
-
-    @staticmethod
-    def other_window(x, old):
-        wid = x.find_window(TITLE)
-        return wid if wid and wid != old else None
+            x.press_until(third, "Escape", lambda: not app.running(), 5, "the program ending")
+            self.assertEqual(app.wait(0), 0)
 
     def test_minimised_window_uses_no_cpu(self):
         """Frames are drawn back to back, but a minimised window blocks until a message."""

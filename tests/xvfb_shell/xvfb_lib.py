@@ -132,20 +132,32 @@ class XServer:
         env.update(extra)
         return env
 
-    def tool(self, args, check=False):
-        """Runs an X tool against this server; returns its standard output ('' on failure)."""
-        result = subprocess.run(args, env=self.env(), capture_output=True, text=True, timeout=20)
-        if check and result.returncode != 0:
-            raise RuntimeError(f"{args[0]} failed: {result.stderr.strip()}")
-        return result.stdout if result.returncode == 0 else ""
+    def run_tool(self, args):
+        """Runs an X tool against this server; the completed process, whatever its status."""
+        return subprocess.run(args, env=self.env(), capture_output=True, text=True, timeout=20)
+
+    def tool(self, args):
+        """Runs an X tool against this server and returns its standard output. A tool that
+        fails raises: read as an empty answer, it would pass every check of an absence."""
+        result = self.run_tool(args)
+        if result.returncode != 0:
+            raise RuntimeError(f"{' '.join(args)} failed: {result.stderr.strip()}")
+        return result.stdout
 
     # -- finding windows --------------------------------------------------------------------
     _TREE_LINE = re.compile(r'^\s*(0x[0-9a-f]+) "(.*)": .*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)')
 
     def windows(self):
         """Every named window: list of (id, name, width, height) from `xwininfo -root -tree`."""
+        for _ in range(20):
+            result = self.run_tool(["xwininfo", "-root", "-tree"])
+            # A window destroyed while the tree is walked fails the walk: walk it again.
+            if result.returncode == 0 or "Bad Window" not in result.stderr:
+                break
+        if result.returncode != 0:
+            raise RuntimeError(f"xwininfo -root -tree failed: {result.stderr.strip()}")
         found = []
-        for line in self.tool(["xwininfo", "-root", "-tree"]).splitlines():
+        for line in result.stdout.splitlines():
             match = self._TREE_LINE.match(line)
             if match:
                 found.append((int(match[1], 16), match[2], int(match[3]), int(match[4])))
@@ -169,11 +181,16 @@ class XServer:
         wait_until(lambda: self.find_window(name) is None, timeout, what=f'"{name}" gone')
 
     def is_viewable(self, wid):
-        return "Map State: IsViewable" in self.tool(["xwininfo", "-id", str(wid)])
+        result = self.run_tool(["xwininfo", "-id", str(wid)])
+        if result.returncode != 0 and "No such window" in result.stderr:
+            return False  # destroyed since it was listed
+        if result.returncode != 0:
+            raise RuntimeError(f"xwininfo -id {wid} failed: {result.stderr.strip()}")
+        return "Map State: IsViewable" in result.stdout
 
     def geometry(self, wid):
         """Client-area geometry: dict with x, y (absolute), width, height."""
-        info = self.tool(["xwininfo", "-id", str(wid)], check=True)
+        info = self.tool(["xwininfo", "-id", str(wid)])
         field = lambda label: int(re.search(label + r":\s+(-?\d+)", info)[1])
         return {"x": field("Absolute upper-left X"), "y": field("Absolute upper-left Y"),
                 "width": field("Width"), "height": field("Height")}
@@ -198,39 +215,50 @@ class XServer:
     # -- acting on windows ------------------------------------------------------------------
     def key(self, wid, *keys):
         """Sends key presses to one window (works on SDL's message boxes without a WM)."""
-        self.tool(["xdotool", "key", "--window", str(wid), *keys], check=True)
+        self.tool(["xdotool", "key", "--window", str(wid), *keys])
 
-    def press(self, wid, *keys, hold=0.15):
-        """Focuses a window and presses keys through XTEST, as a keyboard would (the program's
-        own window needs this; SDL ignores keys sent to it with --window). Each key is held
-        for `hold` seconds: the program reads its key table once a frame, so a tap whose
-        release arrives before the next frame would go unseen."""
+    def focus(self, wid):
+        """Gives a window the keyboard focus (through the window manager when there is one)."""
         if self._wm:
             self.activate(wid)
         else:
-            self.tool(["xdotool", "windowfocus", "--sync", str(wid)], check=True)
-        wait_until(lambda: self.tool(["xdotool", "getwindowfocus"]).strip() == str(wid), 5,
-                   what="keyboard focus")
-        for key in keys:
-            self.tool(["xdotool", "keydown", key], check=True)
-            time.sleep(hold)
-            self.tool(["xdotool", "keyup", key], check=True)
+            self.tool(["xdotool", "windowfocus", "--sync", str(wid)])
+        # No focus at all is an error for xdotool; it only means "not yet" here.
+        wait_until(lambda: self.run_tool(["xdotool", "getwindowfocus"]).stdout.strip() == str(wid),
+                   5, what="keyboard focus")
+
+    def press_until(self, wid, key, done, timeout=10, what="what the key does"):
+        """Focuses a window and holds a key through XTEST, as a keyboard would (the program's
+        own window needs this; SDL ignores keys sent to it with --window), until done()
+        returns something truthy; returns that. The program reads its key table once a frame,
+        so a fixed hold is lost behind a slow frame, and a long one starts auto-repeat."""
+        self.focus(wid)
+        self.tool(["xdotool", "keydown", key])
+        try:
+            return wait_until(done, timeout, what=what)
+        finally:
+            self.tool(["xdotool", "keyup", key])
+
+    def window_replaced(self, name, old):
+        """The window with this name once it is not `old` any more (None while there is none)."""
+        wid = self.find_window(name)
+        return wid if wid and wid != old else None
 
     def close(self, wid):
         """Closes a window as its close box does (WM_DELETE_WINDOW); needs the window manager."""
         if not self._wm:
             raise RuntimeError("closing through the close box needs window_manager=True")
-        self.tool(["wmctrl", "-i", "-c", hex(wid)], check=True)
+        self.tool(["wmctrl", "-i", "-c", hex(wid)])
 
     def minimize(self, wid):
-        self.tool(["xdotool", "windowminimize", str(wid)], check=True)
+        self.tool(["xdotool", "windowminimize", str(wid)])
 
     def activate(self, wid):
-        self.tool(["wmctrl", "-i", "-a", hex(wid)], check=True)
+        self.tool(["wmctrl", "-i", "-a", hex(wid)])
 
     def screenshot(self, path, wid=None):
         """Saves the screen, or one window, as an image file (ImageMagick's import)."""
-        self.tool(["import", "-window", hex(wid) if wid else "root", path], check=True)
+        self.tool(["import", "-window", hex(wid) if wid else "root", path])
 
 
 class Program:
