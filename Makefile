@@ -7,8 +7,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
+SOAK_SECONDS ?= 600
 
-.PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench fuzz \
+.PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench soak fuzz \
         screenshot clean
 
 deps:
@@ -44,6 +45,10 @@ test: test-linux test-asan
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
+
+# Ten minutes of the real program under Xvfb: memory and descriptors must stay flat.
+soak: build-tests
+	@python3 bench/soak/soak.py $(BUILD) $(SOAK_SECONDS)
 
 fuzz:
 	@bash scripts/install-deps.sh run fuzz
