@@ -49,7 +49,8 @@ for entry in "${targets[@]}"; do
     rates+=("${rate:-?}")
   done
   # Coverage of the whole corpus the jobs left, measured by loading it once.
-  coverage=$("$exe" -runs=0 "$corpus" 2>&1 | sed -n 's/.*INITED \(cov: [0-9]* ft: [0-9]*\).*/\1/p' | tail -n 1)
+  coverage=$({ "$exe" -runs=0 -artifact_prefix="$artifacts/" "$corpus" 2>&1 || true; } |
+             sed -n 's/.*INITED \(cov: [0-9]* ft: [0-9]*\).*/\1/p' | tail -n 1)
   echo "$name: $total executions, ${rates[*]} exec/s per core, corpus $(ls "$corpus" | wc -l) inputs, ${coverage:-cov: ?}"
   if [ "$status" -ne 0 ] || [ -n "$(ls -A "$artifacts")" ]; then
     grep -h -A 12 -E '^==[0-9]+==ERROR|deadly signal|ALARM' "$work"/fuzz-*.log | head -n 60 || true
