@@ -65,6 +65,11 @@ windows:
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
+	@if bash scripts/install-deps.sh windows; then \
+	  $(WIN_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=ON >/dev/null && \
+	  cmake --build $(WIN_BUILD) -j $(JOBS) --target shell_frame_loop && \
+	  echo "== compare_wine.py" && python3 bench/shell_frame/compare_wine.py $(BUILD) $(WIN_BUILD); \
+	else $(call WIN_SKIPPED,the frame rate of the Windows build under Wine); fi
 
 fuzz:
 	@bash scripts/install-deps.sh run fuzz
