@@ -4,13 +4,18 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-windows
+WIN_CMAKE   = cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+              -DCMAKE_BUILD_TYPE=Release
+WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
+              bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench soak fuzz \
-        screenshot clean
+        screenshot clean windows test-windows
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -41,10 +46,32 @@ test-asan: deps-test
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j $(JOBS)
 
-test: test-linux test-asan
+# The Windows build under Wine (ctest label "windows"). Its end-to-end tests compare with the
+# Linux program, so the Linux build comes first.
+test-windows: build-tests
+	@if bash scripts/install-deps.sh windows; then \
+	  $(WIN_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) >/dev/null && \
+	  cmake --build $(WIN_BUILD) -j $(JOBS) && \
+	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
+	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
+
+test: test-linux test-asan test-windows
+
+# The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
+windows:
+	@bash scripts/install-deps.sh windows
+	@$(WIN_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+	@ls -l $(WIN_BUILD)/quorvane.exe $(WIN_BUILD)/quorvane-windows.zip
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
+	@if bash scripts/install-deps.sh windows; then \
+	  $(WIN_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=ON >/dev/null && \
+	  cmake --build $(WIN_BUILD) -j $(JOBS) --target shell_frame_loop && \
+	  echo "== compare_wine.py" && python3 bench/shell_frame/compare_wine.py $(BUILD) $(WIN_BUILD); \
+	else $(call WIN_SKIPPED,the frame rate of the Windows build under Wine); fi
 
 # Ten minutes of the real program under Xvfb: memory and descriptors must stay flat.
 soak: build-tests
@@ -61,4 +88,4 @@ screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

@@ -46,7 +46,7 @@ bool FailCreation(WindowState& window) {
 bool RegisterAppWindowClass(const AppInfo& app) {
     const platform::WindowClass windowClass{
         platform::CS_HREDRAW | platform::CS_VREDRAW | platform::CS_OWNDC, HandleWindowMessage,
-        app.instance, app.className};
+        app.instance, app.className, platform::IDC_ARROW, platform::COLOR_APPWORKSPACE};
     if (!platform::RegisterWindowClass(windowClass)) {
         platform::ShowMessageBox(nullptr, "RegisterClassEx Failed!", "Error",
                                  platform::MB_ICONEXCLAMATION);

@@ -1,7 +1,5 @@
 // Pixel decoding of uncompressed and bit-field bitmaps into packed RGB rows, bottom row first,
 // and the allocating entry point that ties header parsing and decoding together.
-#include <sys/mman.h>
-
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include "image/bitmap_bytes.h"
 #include "image/bitmap_decode.h"
 #include "image/bitmap_rows.h"
+#include "platform/file_map.h"
 
 namespace {
 
@@ -119,20 +118,6 @@ void DecodeMasked(std::span<const uint8_t> data, const BitmapLayout& layout, siz
     }
 }
 
-// Most of the time spent filling a fresh multi-megabyte buffer goes to page faults, one per
-// 4 KiB page; asking for huge pages cuts them to a handful. Advice only: failure changes nothing.
-void AdviseHugePages(uint8_t* buffer, size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-    if (bytes < 2 * kHuge) return;
-    const uintptr_t start = (reinterpret_cast<uintptr_t>(buffer) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + bytes) & ~(kHuge - 1);
-    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-    (void)buffer, (void)bytes;
-#endif
-}
-
 }  // namespace
 
 void BuildPalette(std::span<const uint8_t> data, const BitmapLayout& layout, PaletteLut& lut) {
@@ -178,7 +163,7 @@ BitmapError DecodeBitmap(std::span<const uint8_t> data, RgbImage*& image) {
     // No zero-fill: the decoder writes every byte.
     auto* pixels = static_cast<uint8_t*>(std::malloc(layout.outputBytes()));
     if (!pixels) return BitmapError::OutOfMemory;
-    AdviseHugePages(pixels, layout.outputBytes());
+    platform::AdviseHugePages(pixels, layout.outputBytes());  // fewer page faults filling it
     if (BitmapError error = DecodeBitmapPixels(data, layout, pixels); error != BitmapError::None) {
         std::free(pixels);
         return error;

@@ -1,7 +1,8 @@
-// The platform layer: the only code that talks to the windowing system (SDL2 in the program,
-// a scripted fake in unit tests). It speaks the program's own vocabulary: window messages with
-// a number, wParam and lParam, a window procedure, modal boxes, a wrapping millisecond tick.
-// Nothing above this header includes SDL.
+// The platform layer: the only code that talks to the windowing system (Win32 and WGL on
+// Windows, SDL2 everywhere else, a scripted fake in unit tests). It speaks the program's own
+// vocabulary, which is Win32's: window messages with a number, wParam and lParam, a window
+// procedure, modal boxes, a wrapping millisecond tick. Nothing above this header includes SDL
+// or windows.h.
 #pragma once
 
 #include <cstdint>
@@ -69,12 +70,16 @@ ModuleHandle CurrentModule();
 inline constexpr uint32_t CS_VREDRAW = 0x0001;
 inline constexpr uint32_t CS_HREDRAW = 0x0002;
 inline constexpr uint32_t CS_OWNDC = 0x0020;
+inline constexpr uint32_t IDC_ARROW = 32512;          // the standard arrow cursor
+inline constexpr intptr_t COLOR_APPWORKSPACE = 12;    // a system colour, as a class background
 
 struct WindowClass {
     uint32_t style;
     WindowProcedure procedure;
     ModuleHandle instance;
     const char* className;
+    uint32_t cursor;      // a standard cursor's number, 0 for none
+    intptr_t background;  // the class background: a system colour's number, 0 for none
 };
 
 // False when the class cannot be registered: no usable display, an empty name or procedure,

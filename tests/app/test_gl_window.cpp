@@ -38,6 +38,12 @@ protected:
 
 }  // namespace
 
+// Every backend receives the whole class record: style, the arrow cursor, the background.
+TEST_F(GlWindowTest, ClassRecordNamesStyleCursorAndBackground) {
+    EXPECT_THAT(fake_platform::LogOf({"RegisterWindowClass"}),
+                ElementsAre("RegisterWindowClass OpenGL style 0x23 cursor 32512 background 12"));
+}
+
 TEST_F(GlWindowTest, WindowedCreationWalksTheStepsAndLeavesEverythingReady) {
     fake_platform::SetTick(4242);
     ASSERT_TRUE(OpenGlWindow(window));

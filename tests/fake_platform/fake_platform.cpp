@@ -205,7 +205,11 @@ uint32_t GetTickCount() {
 }
 
 bool RegisterWindowClass(const WindowClass& windowClass) {
-    Write(std::string("RegisterWindowClass ") + (windowClass.className ? windowClass.className : ""));
+    char record[96];
+    std::snprintf(record, sizeof record, " style %#x cursor %u background %lld", windowClass.style,
+                  windowClass.cursor, static_cast<long long>(windowClass.background));
+    Write(std::string("RegisterWindowClass ") + (windowClass.className ? windowClass.className : "") +
+          record);
     if (Fails(Step::RegisterClass) || !windowClass.className || !windowClass.procedure)
         return false;
     for (auto& c : F().classes)

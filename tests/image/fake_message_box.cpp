@@ -1,8 +1,6 @@
 // Recording stand-in for the platform's message box and focus, for the reader's tests.
 #include "tests/image/fake_message_box.h"
 
-#include <filesystem>
-
 namespace {
 platform::WindowHandle focused = nullptr;
 }
@@ -13,14 +11,6 @@ std::vector<ShownBox>& ShownBoxes() {
 }
 
 void SetFocusedWindow(platform::WindowHandle window) { focused = window; }
-
-int CountOpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-        ++count;
-    }
-    return count;
-}
 
 namespace platform {
 

@@ -17,4 +17,5 @@ struct ShownBox {
 
 std::vector<ShownBox>& ShownBoxes();
 void SetFocusedWindow(platform::WindowHandle window);
+// Files and mappings the process holds open (open_descriptors.cpp; Windows: tests/windows).
 int CountOpenDescriptors();

@@ -2,12 +2,11 @@
 // directory to put them in (the scene reads its texture from the current directory).
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -66,8 +65,11 @@ inline std::vector<uint8_t> Solid(int32_t width, int32_t height, uint8_t r, uint
 class ScratchDirectory {
 public:
     ScratchDirectory() : previous_(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-XXXXXX").string();
-        if (mkdtemp(pattern.data())) path_ = pattern;
+        // A name nobody else holds; create_directory says so by making it.
+        std::random_device random;
+        do {
+            path_ = std::filesystem::temp_directory_path() / ("quorvane-" + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
         std::filesystem::current_path(path_);
     }
     ~ScratchDirectory() {
