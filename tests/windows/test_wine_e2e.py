@@ -74,7 +74,7 @@ class WineSession(unittest.TestCase):
         """Answers the real question box with its No button (the key N)."""
         box = self.x.wait_for_window(QUESTION_CAPTION, 60)
         e2e.focus(self.x, box)
-        self.x.tool(["xdotool", "key", "n"], check=True)
+        self.x.tool(["xdotool", "key", "n"])
         self.x.wait_window_gone(QUESTION_CAPTION)
         self.assertEqual(app.boxes()[:1], [QUESTION])
 
@@ -89,8 +89,7 @@ class WineSession(unittest.TestCase):
                           timeout, what="a new window")
 
     def quit(self, app, win):
-        e2e.press(self.x, win, "Escape", hold=0.3)
-        self.assertEqual(app.wait(10), 0)
+        self.assertEqual(e2e.quit_with_escape(self.x, win, app, timeout=10), 0)
 
 
 class FirstFrame(WineSession):
@@ -176,7 +175,7 @@ class ScreenMode(WineSession):
         with WineProgram(self.x, self.cwd) as app:
             win = self.start_windowed(app)
             first_frame = wait_until(lambda: self.x.frame_extents(win), 5, what="frame")
-            e2e.press(self.x, win, "F1", hold=0.3)
+            e2e.switch_screen_mode(self.x, win, timeout=30)
             e2e.dismiss_box(self.x, timeout=30)
             self.assertEqual(app.boxes(), [QUESTION, SWITCH_FAILED])
             second = self.new_window(win)
