@@ -14,8 +14,8 @@ FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
 
-.PHONY: deps deps-test configure build build-tests run test test-linux test-asan bench soak fuzz \
-        screenshot clean windows test-windows
+.PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
+        test-windows bench soak fuzz screenshot package windows clean
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -39,7 +39,16 @@ run: build
 	cd data && ../$(BUILD)/quorvane
 
 test-linux: build-tests
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest -LE package --output-on-failure
+
+# The Debian package built, unpacked into a temporary root, validated and started from its menu
+# entry; skipped, saying so, where the packaging tools cannot be installed.
+test-package: build-tests
+	@if bash scripts/install-deps.sh package; then \
+	  cd $(BUILD) && ctest -L package --output-on-failure; \
+	else \
+	  echo "SKIPPED: package tests (install the package group: bash scripts/install-deps.sh package)"; \
+	fi
 
 test-asan: deps-test
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_SANITIZE=ON -DQUORVANE_BENCH=OFF >/dev/null
@@ -56,7 +65,7 @@ test-windows: build-tests
 	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
 	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
 
-test: test-linux test-asan test-windows
+test: test-linux test-package test-asan test-windows
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:
@@ -83,6 +92,11 @@ fuzz:
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_RUNS) $(FUZZ_SECONDS)
+
+# $(BUILD)/quorvane_<version>_amd64.deb, for `apt install ./$(BUILD)/quorvane_*.deb`.
+package: build
+	@bash scripts/install-deps.sh package
+	@cd $(BUILD) && cpack -G DEB
 
 screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png

@@ -4,7 +4,8 @@
 #   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
 #   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
 #   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
-#   package  the Debian packaging tools and the validators of the desktop files
+#   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
+#            validators of the menu entry and the AppStream metadata
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -18,7 +19,7 @@ packages_for() {
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
     windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
-    package) echo dpkg-dev fakeroot file lintian desktop-file-utils appstream ;;
+    package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
