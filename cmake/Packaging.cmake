@@ -12,6 +12,10 @@ set(QUORVANE_INSTALL_GAMEDATADIR "${CMAKE_INSTALL_DATADIR}/games/quorvane" CACHE
 set(QUORVANE_SCREENSHOT_URL "https://quorvane.example/screenshot.png" CACHE STRING
     "Web address of the published docs/screenshot.png, for the AppStream metadata")
 
+# The component name software centres know the demo by, reverse-DNS as AppStream asks; the menu
+# entry and the metadata are installed under it.
+set(QUORVANE_APP_ID "org.quorvane.Quorvane")
+
 set(_desktop "${PROJECT_SOURCE_DIR}/data/desktop")
 set(_made "${PROJECT_BINARY_DIR}/install-files")
 set(_docdir "${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvane")  # Debian's name, not the project's
@@ -49,7 +53,7 @@ endif()
 set(QUORVANE_RELEASE_DATE "${_year}-${_month}-${_day}")
 
 # Files that do not depend on where the package lands are made now.
-configure_file("${_desktop}/quorvane.metainfo.xml.in" "${_made}/quorvane.metainfo.xml" @ONLY)
+configure_file("${_desktop}/quorvane.metainfo.xml.in" "${_made}/${QUORVANE_APP_ID}.metainfo.xml" @ONLY)
 # Debian's machine-readable copyright file, around the licence text of LICENSE.
 file(READ "${PROJECT_SOURCE_DIR}/LICENSE" _licence)
 if(NOT _licence MATCHES "^MIT License\n\nCopyright \\([cC]\\) ([^\n]+)\n\n(.+[^\n])\n*$")
@@ -76,12 +80,13 @@ install(CODE "
 
 install(TARGETS quorvane RUNTIME DESTINATION "${QUORVANE_INSTALL_GAMESDIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/data/water05t.bmp" DESTINATION "${QUORVANE_INSTALL_GAMEDATADIR}")
-install(FILES "${_made}/quorvane.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES "${_made}/quorvane.desktop" RENAME "${QUORVANE_APP_ID}.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 foreach(_size IN ITEMS 48 128 256)
   install(FILES "${_desktop}/quorvane_${_size}.png" RENAME quorvane.png
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps")
 endforeach()
-install(FILES "${_made}/quorvane.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+install(FILES "${_made}/${QUORVANE_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 install(FILES "${_made}/quorvane.6.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man6")
 install(FILES "${_made}/copyright" "${_made}/changelog.gz" DESTINATION "${_docdir}")
 
