@@ -290,3 +290,15 @@ def cpu_share(app, seconds):
     before, start = app.cpu_seconds(), time.monotonic()
     time.sleep(seconds)
     return (app.cpu_seconds() - before) / (time.monotonic() - start)
+
+
+def cpu_drawing_then_minimised(x, app, wid):
+    """The program's CPU share while it draws, then once its window is minimised."""
+    busy = cpu_share(app, 1.0)
+    x.minimize(wid)
+    wait_until(lambda: "_NET_WM_STATE_HIDDEN" in x.property(wid, "_NET_WM_STATE"), 5,
+               what="minimised state")
+    time.sleep(0.3)  # the last frames before the minimise land
+    idle = cpu_share(app, 1.5)
+    print(f"CPU share drawing {busy:.3f}, minimised {idle:.3f}")
+    return busy, idle

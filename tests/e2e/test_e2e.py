@@ -361,13 +361,7 @@ class Minimise(DemoSession):
     def test_minimised_window_stops_drawing_and_restore_resumes(self):
         with self.start() as app:
             win, start = self.start_windowed(app)
-            busy = e2e.cpu_share(app, 1.0)
-            self.x.minimize(win)
-            wait_until(lambda: "_NET_WM_STATE_HIDDEN" in self.x.property(win, "_NET_WM_STATE"),
-                       5, what="minimised state")
-            time.sleep(0.3)
-            idle = e2e.cpu_share(app, 1.5)
-            print(f"CPU share drawing {busy:.3f}, minimised {idle:.3f}")
+            busy, idle = e2e.cpu_drawing_then_minimised(self.x, app, win)
             self.assertGreater(busy, 0.2, "a visible window draws back to back")
             self.assertLess(idle, 0.03, "a minimised window draws nothing")
 

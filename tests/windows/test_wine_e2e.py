@@ -215,13 +215,7 @@ class Minimise(WineSession):
     def test_minimised_window_uses_no_cpu(self):
         with WineProgram(self.x, self.cwd) as app:
             win = self.start_windowed(app)
-            busy = e2e.cpu_share(app, 1.0)
-            self.x.minimize(win)
-            wait_until(lambda: "_NET_WM_STATE_HIDDEN" in self.x.property(win, "_NET_WM_STATE"),
-                       5, what="minimised state")
-            time.sleep(0.5)
-            idle = e2e.cpu_share(app, 1.5)
-            print(f"CPU share drawing {busy:.3f}, minimised {idle:.3f}")
+            busy, idle = e2e.cpu_drawing_then_minimised(self.x, app, win)
             self.assertGreater(busy, 0.2, "a visible window draws back to back")
             self.assertLess(idle, 0.03, "a minimised window draws nothing")
             e2e.focus(self.x, win)
