@@ -23,16 +23,20 @@ void RunInnerLoop(WindowState& window) {
         } else if (!window.visible) {
             platform::WaitMessage();  // a minimised demo costs nothing
         } else {
-            const uint32_t now = platform::GetTickCount();
-            SceneUpdate(now - window.lastFrameTick);  // unsigned: right across the wrap
-            window.lastFrameTick = now;
-            SceneDraw();
-            platform::SwapBuffers(window.hdc);
+            RunFrame(window);
         }
     }
 }
 
 }  // namespace
+
+void RunFrame(WindowState& window) {
+    const uint32_t now = platform::GetTickCount();
+    SceneUpdate(now - window.lastFrameTick);  // unsigned: right across the wrap
+    window.lastFrameTick = now;
+    SceneDraw();
+    platform::SwapBuffers(window.hdc);
+}
 
 int32_t AppMain(platform::ModuleHandle instance, platform::ModuleHandle, const char*, int32_t) {
     AppInfo app{instance, "OpenGL"};

@@ -7,3 +7,10 @@ function(quorvane_fuzz_target name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
+
+# The bitmap decoder's sources, with the file mapping it calls for huge-page advice.
+set(QUORVANE_DECODER_SOURCES
+  ${PROJECT_SOURCE_DIR}/image/bitmap_header.cpp
+  ${PROJECT_SOURCE_DIR}/image/bitmap_pixels.cpp
+  ${PROJECT_SOURCE_DIR}/image/bitmap_rle.cpp
+  ${PROJECT_SOURCE_DIR}/platform/posix_file_map.cpp)

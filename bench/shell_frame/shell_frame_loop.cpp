@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/app_main.h"
 #include "app/gl_window.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
@@ -27,12 +28,15 @@ bool HandleMessages(WindowState& window) {
     return true;
 }
 
-void Frame(WindowState& window) {
-    const uint32_t now = platform::GetTickCount();
-    SceneUpdate(now - window.lastFrameTick);
-    window.lastFrameTick = now;
-    SceneDraw();
-    platform::SwapBuffers(window.hdc);
+// Frames as the main loop runs them, each after the messages waiting for it; false once the
+// window was asked to go.
+bool RunFrames(WindowState& window, int frames) {
+    for (int i = 0; i < frames; ++i) {
+        if (!HandleMessages(window)) return false;
+        RunFrame(window);
+    }
+    glFinish();
+    return true;
 }
 
 }  // namespace
@@ -53,18 +57,9 @@ int main(int argc, char** argv) {
     int status = 1;
     if (OpenGlWindow(window)) {
         if (SceneInit(window, keys)) {
-            bool running = true;
-            for (int i = 0; i < kWarmUpFrames && running; ++i) {
-                running = HandleMessages(window);
-                Frame(window);
-            }
-            glFinish();
+            const bool warm = RunFrames(window, kWarmUpFrames);
             const auto start = std::chrono::steady_clock::now();
-            for (int i = 0; i < frames && running; ++i) {
-                running = HandleMessages(window);
-                Frame(window);
-            }
-            glFinish();
+            const bool running = warm && RunFrames(window, frames);
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             if (running) {
                 std::printf("%.2f\n", frames / took.count());
