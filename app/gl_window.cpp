@@ -96,7 +96,11 @@ bool OpenGlWindow(WindowState& window) {
 
     platform::ShowWindow(window.hwnd, platform::SW_NORMAL);
     window.visible = 1;
-    SetProjection(config.width, config.height);  // size notifications came before the context
+    // The projection covers the drawing surface's pixels, which outnumber the client size asked
+    // for on a scaled (high-DPI) screen.
+    platform::Rect client{0, 0, config.width, config.height};
+    platform::GetClientRect(window.hwnd, client);
+    SetProjection(client.right - client.left, client.bottom - client.top);
     window.keys->fill(0);
     window.lastFrameTick = platform::GetTickCount();
     return true;

@@ -125,6 +125,10 @@ WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* t
                           ModuleHandle instance, void* createParams);
 // Shows the window; the procedure receives WM_SIZE with the client size before this returns.
 void ShowWindow(WindowHandle window, int32_t command);
+// The client area's size in the pixels of its drawing surface (left and top 0): more than the
+// size asked for where the screen is scaled (high DPI). False, leaving rect alone, for a null
+// or unknown window.
+bool GetClientRect(WindowHandle window, Rect& rect);
 // Destroys the window and drops the messages still queued for it.
 void DestroyWindow(WindowHandle window);
 

@@ -186,6 +186,15 @@ void ShowWindow(WindowHandle handle, int32_t) {
     w->procedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
 }
 
+bool GetClientRect(WindowHandle handle, Rect& rect) {
+    Window* w = FindWindow(handle);
+    if (!w) return false;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(w->sdl, &width, &height);
+    rect = {0, 0, width, height};
+    return true;
+}
+
 void DestroyWindow(WindowHandle handle) {
     PlatformState& s = State();
     Window* w = FindWindow(handle);

@@ -91,6 +91,13 @@ WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* t
 
 void ShowWindow(WindowHandle window, int32_t command) { ::ShowWindow(ToHwnd(window), command); }
 
+bool GetClientRect(WindowHandle window, Rect& rect) {
+    RECT r{};
+    if (!window || !::GetClientRect(ToHwnd(window), &r)) return false;
+    rect = Rect{r.left, r.top, r.right, r.bottom};
+    return true;
+}
+
 void DestroyWindow(WindowHandle window) {
     if (window) ::DestroyWindow(ToHwnd(window));
 }

@@ -114,11 +114,11 @@ TEST_F(ShellTest, RefusedSwitchGivesOneBoxAndAnUnadjustedFramedWindow) {
     // Nothing was switched, so nothing is restored.
     EXPECT_THAT(fake_platform::LogOf({"ChangeDisplayMode", "ShowCursor"}),
                 ElementsAre("ChangeDisplayMode 640x480x32"));
-    // The projection stays 640 x 480 although the smaller client area was reported first.
-    const auto perspective = GlArgs("gluPerspective");
-    ASSERT_EQ(perspective.size(), 2u);
-    EXPECT_NE(perspective[0][1], 640.0 / 480.0);
-    EXPECT_EQ(perspective[1][1], 640.0 / 480.0);
+    // The picture fits the smaller client area the window really has, not 640 x 480.
+    const double clientW = 640 - fake_platform::kFrameLeft - fake_platform::kFrameRight;
+    const double clientH = 480 - fake_platform::kFrameTop - fake_platform::kFrameBottom;
+    EXPECT_THAT(Last(GlArgs("glViewport")), ElementsAre(0, 0, clientW, clientH));
+    EXPECT_EQ(Last(GlArgs("gluPerspective"))[1], clientW / clientH);
 }
 
 TEST_F(ShellTest, ClassRegistrationFailureShowsTwoBoxesAndReturnsMinusOne) {

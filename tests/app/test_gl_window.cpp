@@ -168,6 +168,15 @@ TEST_F(GlWindowTest, SizeNotificationDuringCreationIsReplacedOnceTheContextIsCur
     EXPECT_EQ(perspective[2][1], 640.0 / 480.0);
 }
 
+// On a screen scaled by 2 the surface has 1280 x 960 pixels: the first frame must fill them all,
+// not the 640 x 480 corner the asked-for size would give, with the aspect unchanged.
+TEST_F(GlWindowTest, ProjectionCoversTheDrawingSurfacesPixelsOnAScaledScreen) {
+    fake_platform::SetPixelScale(2);
+    ASSERT_TRUE(OpenGlWindow(window));
+    EXPECT_THAT(Last(GlArgs("glViewport")), ElementsAre(0, 0, 1280, 960));
+    EXPECT_EQ(Last(GlArgs("gluPerspective"))[1], 640.0 / 480.0);
+}
+
 TEST_F(GlWindowTest, ProjectionCallsCarryTheExactArguments) {
     SetProjection(640, 480);
     const auto& calls = gl_recorder::Calls();

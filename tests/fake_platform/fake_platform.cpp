@@ -57,6 +57,7 @@ struct Fake {
     std::deque<Message> queue;
     std::deque<Scripted> input, inputOnWait;
     bool sizeDuringCreate = false;
+    int32_t pixelScale = 1;
     std::function<void(int)> onSwap;
     int swaps = 0, waits = 0;
     std::vector<std::string> log;
@@ -124,6 +125,7 @@ void QueueInputOnWait(uint32_t message, uintptr_t wParam, intptr_t lParam, uint3
     F().inputOnWait.push_back({{nullptr, message, wParam, lParam}, waited});
 }
 void SendSizeDuringCreate(bool send) { F().sizeDuringCreate = send; }
+void SetPixelScale(int32_t scale) { F().pixelScale = scale; }
 void OnSwap(std::function<void(int)> callback) { F().onSwap = std::move(callback); }
 int SwapCount() { return F().swaps; }
 int WaitCount() { return F().waits; }
@@ -266,7 +268,17 @@ void ShowWindow(WindowHandle handle, int32_t command) {
     if (!w) return;
     auto& r = F().records[w->index];
     r.shown = true;
-    w->procedure(w, WM_SIZE, SIZE_RESTORED, fake_platform::SizeParam(r.clientWidth, r.clientHeight));
+    const int32_t scale = F().pixelScale;
+    w->procedure(w, WM_SIZE, SIZE_RESTORED,
+                 fake_platform::SizeParam(r.clientWidth * scale, r.clientHeight * scale));
+}
+
+bool GetClientRect(WindowHandle handle, Rect& rect) {
+    Window* w = fake_platform::Live(handle);
+    if (!w) return false;
+    const auto& r = F().records[w->index];
+    rect = {0, 0, r.clientWidth * F().pixelScale, r.clientHeight * F().pixelScale};
+    return true;
 }
 
 void DestroyWindow(WindowHandle handle) {

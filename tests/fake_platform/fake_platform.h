@@ -79,6 +79,8 @@ void QueueInputOnWait(uint32_t message, uintptr_t wParam, intptr_t lParam,
                       uint32_t waitedMilliseconds = 0);
 // When true, creation sends WM_SIZE (restored, outer size) right after WM_CREATE.
 void SendSizeDuringCreate(bool send);
+// Drawing-surface pixels per client unit, as on a scaled (high-DPI) screen; 1 by default.
+void SetPixelScale(int32_t scale);
 
 // Called after every SwapBuffers with the number of swaps so far. The fake aborts after
 // 100000 swaps so that a loop that never ends fails instead of hanging.
