@@ -1,0 +1,606 @@
+// GLU's sphere, mipmap builder and the client pixel-store stack, for the browser build. The
+// arithmetic follows GLU's step by step (same float operations in the same order), so that the
+// Linux tests can hold every vertex and every texel against Mesa's libGLU exactly, except where
+// GLU itself goes wrong (see Scale and Build2DMipmaps).
+#include "platform/web_glu.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace webglu {
+
+// ---------------------------------------------------------------------------------------------
+// Quadric settings
+
+void SetNormals(Quadric& quadric, GLenum normals) {
+    if (normals == GLU_SMOOTH || normals == GLU_FLAT || normals == GLU_NONE) {
+        quadric.normals = normals;
+    } else {
+        quadric.error = GLU_INVALID_ENUM;
+    }
+}
+
+void SetTextureCoords(Quadric& quadric, GLboolean on) { quadric.textureCoords = on != GL_FALSE; }
+
+void SetDrawStyle(Quadric& quadric, GLenum style) {
+    // Lines, points and silhouettes would need their own drawing; the program only fills.
+    if (style == GLU_FILL) {
+        quadric.drawStyle = style;
+    } else {
+        quadric.error = GLU_INVALID_ENUM;
+    }
+}
+
+void SetOrientation(Quadric& quadric, GLenum orientation) {
+    if (orientation == GLU_OUTSIDE || orientation == GLU_INSIDE) {
+        quadric.orientation = orientation;
+    } else {
+        quadric.error = GLU_INVALID_ENUM;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sphere
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr int TABLE = MAX_SPHERE_DIVISIONS + 1;
+
+// Sines and cosines the way GLU keeps them: the angle rounded to float first, the sine taken in
+// double and stored as float. Slice angles go round z, stack angles go from +z (0) to -z (pi).
+struct SphereTables {
+    float sinSlice[TABLE], cosSlice[TABLE];    // slice i at 2 pi i / slices; [slices] = [0]
+    float ringRadius[TABLE], ringZ[TABLE];     // radius sin, radius cos of stack j; poles exact
+    float sinNormal[TABLE], cosNormal[TABLE];  // smooth normal of stack j, negated inside
+    float sinFaceSlice[TABLE], cosFaceSlice[TABLE];  // flat: halfway between slices i-1 and i
+    float sinFaceStack[TABLE], cosFaceStack[TABLE];  // flat: halfway between stacks j-1 and j
+};
+
+float Sin(float angle) { return float(std::sin(double(angle))); }
+float Cos(float angle) { return float(std::cos(double(angle))); }
+
+void FillTables(SphereTables& t, double radius, int slices, int stacks, bool outside, bool flat) {
+    for (int i = 0; i < slices; ++i) {
+        const float angle = float(2 * PI * i / slices);
+        t.sinSlice[i] = Sin(angle);
+        t.cosSlice[i] = Cos(angle);
+    }
+    t.sinSlice[slices] = t.sinSlice[0];
+    t.cosSlice[slices] = t.cosSlice[0];
+    for (int j = 0; j <= stacks; ++j) {
+        const float angle = float(PI * j / stacks);
+        t.sinNormal[j] = outside ? Sin(angle) : -Sin(angle);
+        t.cosNormal[j] = outside ? Cos(angle) : -Cos(angle);
+        t.ringRadius[j] = float(radius * std::sin(double(angle)));  // rounded once, at the end
+        t.ringZ[j] = float(radius * std::cos(double(angle)));
+    }
+    // The poles come to a point rather than a ring of rounding error.
+    t.ringRadius[0] = 0;
+    t.ringRadius[stacks] = 0;
+    if (!flat) return;
+    for (int i = 0; i < slices; ++i) {
+        const float angle = float(2 * PI * (i - 0.5) / slices);
+        t.sinFaceSlice[i] = Sin(angle);
+        t.cosFaceSlice[i] = Cos(angle);
+    }
+    t.sinFaceSlice[slices] = t.sinFaceSlice[0];
+    t.cosFaceSlice[slices] = t.cosFaceSlice[0];
+    for (int j = 0; j <= stacks; ++j) {
+        const float angle = float(PI * (j - 0.5) / stacks);
+        t.sinFaceStack[j] = outside ? Sin(angle) : -Sin(angle);
+        t.cosFaceStack[j] = outside ? Cos(angle) : -Cos(angle);
+    }
+}
+
+// One vertex with the normal and texture coordinate GL would give it.
+struct Corner {
+    float normal[3];
+    float s, t;
+    float x, y, z;
+};
+
+// GLU's calls replayed against a current normal and texture coordinate kept here, and every
+// vertex sent with both: the emulation interleaves whatever attributes come before each vertex
+// of a glBegin block, so each vertex needs the same ones, and it keeps no current normal of its
+// own (nor one set before glBegin).
+struct Emitter {
+    const SphereTables& t;
+    bool normals;
+    bool texture;
+    Corner current{};
+
+    void Normal(float x, float y, float z) {
+        current.normal[0] = x;
+        current.normal[1] = y;
+        current.normal[2] = z;
+    }
+    void TexCoord(float s, float tc) {
+        current.s = s;
+        current.t = tc;
+    }
+    // Slice i of the ring with radius ringRadius at height z, as GL would see it now.
+    Corner Ring(int i, float ringRadius, float z) {
+        current.x = ringRadius * t.sinSlice[i];
+        current.y = ringRadius * t.cosSlice[i];
+        current.z = z;
+        return current;
+    }
+    void Send(const Corner& c) const {
+        if (normals) glNormal3f(c.normal[0], c.normal[1], c.normal[2]);
+        if (texture) glTexCoord2f(c.s, c.t);
+        glVertex3f(c.x, c.y, c.z);
+    }
+};
+
+// Without texture coordinates the caps are fans round the pole vertex (with them, the pole's
+// texture coordinate changes with the slice, so the caps are strips like the rest).
+void DrawCap(Emitter& e, GLenum normals, bool outside, double radius, int slices, int stacks,
+             bool top) {
+    const SphereTables& t = e.t;
+    const int ring = top ? 1 : stacks - 1;
+    const float ringRadius = t.ringRadius[ring];
+    const float z = t.ringZ[ring];
+    float sinN = 0, cosN = 0;
+    if (normals == GLU_FLAT) {
+        sinN = t.sinFaceStack[top ? 1 : stacks];
+        cosN = t.cosFaceStack[top ? 1 : stacks];
+    } else if (normals == GLU_SMOOTH) {
+        sinN = t.sinNormal[ring];
+        cosN = t.cosNormal[ring];
+        // GLU looks up the bottom pole's slice entry by the stack count, and reads a table
+        // entry it never filled when there are more stacks than slices; 0 there gives the
+        // pole's own normal, which is what the tiny sine of pi makes of any filled entry.
+        const int pole = top ? 0 : stacks;
+        const float sinSlice = top ? t.sinSlice[0] : (stacks <= slices ? t.sinSlice[stacks] : 0.0f);
+        const float cosSlice = top ? t.cosSlice[0] : (stacks <= slices ? t.cosSlice[stacks] : 0.0f);
+        e.Normal(sinSlice * t.sinNormal[pole], cosSlice * t.sinNormal[pole], t.cosNormal[pole]);
+    }
+    glBegin(GL_TRIANGLE_FAN);
+    Corner pole = e.current;
+    pole.x = 0.0f;
+    pole.y = 0.0f;
+    pole.z = float(top ? radius : -radius);
+    e.Send(pole);
+    // Round the pole so the fan faces outwards (or inwards): downwards through the slices at the
+    // top, upwards at the bottom, the other way round inside.
+    const bool descending = top == outside;
+    for (int step = 0; step <= slices; ++step) {
+        const int i = descending ? slices - step : step;
+        if (normals == GLU_SMOOTH) {
+            e.Normal(t.sinSlice[i] * sinN, t.cosSlice[i] * sinN, cosN);
+        } else if (normals == GLU_FLAT) {
+            // A flat normal goes with the vertex that closes its face, which lies towards the
+            // previous vertex; the first ring vertex closes none.
+            if (!descending) {
+                e.Normal(t.sinFaceSlice[i] * sinN, t.cosFaceSlice[i] * sinN, cosN);
+            } else if (i != slices) {
+                e.Normal(t.sinFaceSlice[i + 1] * sinN, t.cosFaceSlice[i + 1] * sinN, cosN);
+            }
+        }
+        e.Send(e.Ring(i, ringRadius, z));
+    }
+    glEnd();
+}
+
+// The band between stacks j and j + 1. GLU sends it as a quad strip of pairs (a_i, b_i), a on
+// the lower ring (j + 1) facing out, on the upper inside. Mesa splits each quad
+// a_i b_i b_i+1 a_i+1 along a_i to b_i+1; a plain triangle strip of the same vertices would
+// split it along b_i to a_i+1, which moves texels visibly on a coarse sphere. So the strip here
+// is a0 b0 a0 b1 a1 b2 a2 ...: a first triangle of no area, then Mesa's two triangles of each
+// quad with their facing, for one vertex more than GLU sends.
+void DrawBand(Emitter& e, GLenum normals, bool outside, bool texture, int slices, int stacks,
+              int j) {
+    const SphereTables& t = e.t;
+    const int first = outside ? j + 1 : j;
+    const int second = outside ? j : j + 1;
+    float sinFirst = 0, cosFirst = 0, sinSecond = 0, cosSecond = 0;
+    if (normals == GLU_SMOOTH) {
+        sinFirst = t.sinNormal[first];
+        cosFirst = t.cosNormal[first];
+        sinSecond = t.sinNormal[second];
+        cosSecond = t.cosNormal[second];
+    } else if (normals == GLU_FLAT) {
+        sinSecond = t.sinFaceStack[j + 1];
+        cosSecond = t.cosFaceStack[j + 1];
+    }
+    const float tFirst = 1 - float(first) / float(stacks);
+    const float tSecond = 1 - float(second) / float(stacks);
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int i = 0; i <= slices; ++i) {
+        // GLU's calls for pair i, in its order; flat normals come before the second vertex only,
+        // so that a quad's last vertex carries its face.
+        const float s = 1 - float(i) / float(slices);
+        if (normals == GLU_SMOOTH) {
+            e.Normal(t.sinSlice[i] * sinFirst, t.cosSlice[i] * sinFirst, cosFirst);
+        }
+        if (texture) e.TexCoord(s, tFirst);
+        const Corner a = e.Ring(i, t.ringRadius[first], t.ringZ[first]);
+        if (normals == GLU_SMOOTH) {
+            e.Normal(t.sinSlice[i] * sinSecond, t.cosSlice[i] * sinSecond, cosSecond);
+        } else if (normals == GLU_FLAT) {
+            e.Normal(t.sinFaceSlice[i] * sinSecond, t.cosFaceSlice[i] * sinSecond, cosSecond);
+        }
+        if (texture) e.TexCoord(s, tSecond);
+        const Corner b = e.Ring(i, t.ringRadius[second], t.ringZ[second]);
+        if (i == 0) {
+            e.Send(a);
+            e.Send(b);
+            e.Send(a);
+        } else {
+            e.Send(b);
+            e.Send(a);
+        }
+    }
+    glEnd();
+}
+
+}  // namespace
+
+void DrawSphere(Quadric& quadric, GLdouble radius, GLint slices, GLint stacks) {
+    slices = std::min(slices, MAX_SPHERE_DIVISIONS);
+    stacks = std::min(stacks, MAX_SPHERE_DIVISIONS);
+    // A radius beyond float's range would make infinite vertices, like NaN or infinity itself.
+    if (slices < 2 || stacks < 1 || !(radius >= 0.0 && radius <= FLT_MAX)) {
+        quadric.error = GLU_INVALID_VALUE;
+        return;
+    }
+    const GLenum normals = quadric.normals;
+    const bool outside = quadric.orientation == GLU_OUTSIDE;
+    const bool texture = quadric.textureCoords;
+    SphereTables tables{};
+    FillTables(tables, radius, slices, stacks, outside, normals == GLU_FLAT);
+    Emitter e{tables, normals != GLU_NONE, texture};
+    // GLU's flat normals leave the first vertex or two with whatever normal the caller had
+    // current, which the emulation has no notion of; they get the first normal GLU sends after
+    // them, the face of the first quad or cap triangle.
+    if (normals == GLU_FLAT) {
+        e.Normal(tables.sinFaceSlice[0] * tables.sinFaceStack[1],
+                 tables.cosFaceSlice[0] * tables.sinFaceStack[1], tables.cosFaceStack[1]);
+    }
+    int firstBand = 0;
+    int endBand = stacks;
+    if (!texture) {
+        DrawCap(e, normals, outside, radius, slices, stacks, true);
+        DrawCap(e, normals, outside, radius, slices, stacks, false);
+        firstBand = 1;
+        endBand = stacks - 1;
+    }
+    for (int j = firstBand; j < endBand; ++j) {
+        DrawBand(e, normals, outside, texture, slices, stacks, j);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mipmaps
+
+namespace {
+
+int ChannelCount(GLenum format) {
+    switch (format) {
+        case GL_ALPHA:
+        case GL_LUMINANCE:
+            return 1;
+        case GL_LUMINANCE_ALPHA:
+            return 2;
+        case GL_RGB:
+            return 3;
+        case GL_RGBA:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+// GLU's power of two for a side: the power of two below it, or the one above when the side is
+// at least one and a half times the one below (3 -> 4, 5 -> 4, 6 -> 8, 100 -> 128).
+int64_t GluPowerOfTwo(int64_t side) {
+    int64_t below = 1;
+    while (below * 2 <= side) below *= 2;
+    return below > 1 && side >= below + below / 2 ? below * 2 : below;
+}
+
+int Log2(int64_t powerOfTwo) {
+    int log = 0;
+    while ((int64_t(1) << log) < powerOfTwo) ++log;
+    return log;
+}
+
+// An image in memory: rows of width pixels of the given channels, stride bytes apart.
+struct Image {
+    const uint8_t* pixels;
+    int64_t width;
+    int64_t height;
+    int channels;
+    size_t stride;
+};
+
+// GLU's 2 x 2 box filter to half size, rounded; a single row or column averages pairs,
+// truncated. Sides are powers of two and not both 1. Safe in place (out at in's start with a
+// tight stride): every byte is read before any later one is written over it.
+void Halve(const Image& in, uint8_t* out) {
+    const int c = in.channels;
+    if (in.width == 1 || in.height == 1) {
+        const size_t step = in.height == 1 ? size_t(c) : in.stride;
+        const int64_t count = std::max(in.width, in.height) / 2;
+        for (int64_t n = 0; n < count; ++n) {
+            const uint8_t* a = in.width == 1 ? in.pixels + size_t(2 * n) * in.stride
+                                             : in.pixels + size_t(2 * n) * size_t(c);
+            for (int k = 0; k < c; ++k) *out++ = uint8_t((a[k] + a[k + step]) / 2);
+        }
+        return;
+    }
+    for (int64_t y = 0; y < in.height / 2; ++y) {
+        const uint8_t* top = in.pixels + size_t(2 * y) * in.stride;
+        const uint8_t* bottom = top + in.stride;
+        for (int64_t x = 0; x < in.width / 2; ++x) {
+            const size_t at = size_t(2 * x) * size_t(c);
+            for (int k = 0; k < c; ++k) {
+                *out++ = uint8_t(
+                    (top[at + k] + top[at + c + k] + bottom[at + k] + bottom[at + c + k] + 2) / 4);
+            }
+        }
+    }
+}
+
+// One side of an output pixel's box on the input, in whole pixels plus a fraction.
+struct Edge {
+    int64_t whole;
+    float fraction;
+};
+
+// Steps an edge by the scale factor the way GLU does: the fraction may reach 1 exactly and only
+// carries into the whole part beyond it.
+void Advance(Edge& edge, int64_t wholeStep, float fractionStep) {
+    edge.whole += wholeStep;
+    edge.fraction += fractionStep;
+    if (edge.fraction > 1) {
+        edge.fraction -= 1.0f;
+        edge.whole++;
+    }
+}
+
+// GLU's box filter from any size to any size: each output pixel is the mean of the input area
+// under it, pixels cut by the box's edges weighted by the part inside, summed in GLU's order
+// (the first and last rows, then the first and last columns, then the inside) and truncated.
+// Two faults of Mesa's GLU are left out. It moves a bottom edge lying at the image's end up onto
+// the last row, which then gets no weight: with a whole-number vertical scale (a height kept
+// while the width is rescaled) the last output row comes out black. And it reads the first and
+// last columns one pixel further right on each row inside a box, which shows once a box spans
+// more than two whole rows (only when sides past GL_MAX_TEXTURE_SIZE are halved).
+// The scale factors and the edges' steps are exact, since the output sides are powers of two
+// and the input sides fit a float's 24 bits (beyond that the reads below stay clamped inside).
+void Scale(const Image& in, int64_t outWidth, int64_t outHeight, uint8_t* out) {
+    const int c = in.channels;
+    const float scaleX = float(in.width) / float(outWidth);
+    const float scaleY = float(in.height) / float(outHeight);
+    const int64_t wholeX = int64_t(std::floor(scaleX));
+    const int64_t wholeY = int64_t(std::floor(scaleY));
+    const float fractionX = scaleX - float(wholeX);
+    const float fractionY = scaleY - float(wholeY);
+    const float area = scaleX * scaleY;
+    // An edge at the image's end is read clamped to the last pixel, with weight 0, so the sum is
+    // unchanged; with the rounding of very large sides the clamp keeps the box inside the image.
+    auto at = [&](int64_t x, int64_t y) {
+        x = std::min(x, in.width - 1);
+        y = std::min(y, in.height - 1);
+        return in.pixels + size_t(y) * in.stride + size_t(x) * size_t(c);
+    };
+
+    Edge low{0, 0.0f};
+    Edge high{wholeY, fractionY};
+    for (int64_t i = 0; i < outHeight; ++i) {
+        Edge left{0, 0.0f};
+        Edge right{wholeX, fractionX};
+        for (int64_t j = 0; j < outWidth; ++j) {
+            float total[4] = {0, 0, 0, 0};
+            auto add = [&](const uint8_t* p, float weight) {
+                for (int k = 0; k < c; ++k) total[k] += float(p[k]) * weight;
+            };
+            // Weighted across one row from the left edge to the right edge.
+            auto addRow = [&](int64_t y, float weight) {
+                add(at(left.whole, y), weight * (1 - left.fraction));
+                for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), weight);
+                add(at(right.whole, y), weight * right.fraction);
+            };
+            const bool tall = high.whole > low.whole;
+            const bool wide = right.whole > left.whole;
+            if (tall && wide) {
+                addRow(low.whole, 1 - low.fraction);
+                addRow(high.whole, high.fraction);
+                for (int64_t y = low.whole + 1; y < high.whole; ++y) {
+                    const uint8_t* l = at(left.whole, y);
+                    const uint8_t* r = at(right.whole, y);
+                    for (int k = 0; k < c; ++k) {
+                        total[k] +=
+                            float(l[k]) * (1 - left.fraction) + float(r[k]) * right.fraction;
+                    }
+                }
+            } else if (tall) {
+                const float weight = right.fraction - left.fraction;
+                add(at(left.whole, low.whole), (1 - low.fraction) * weight);
+                for (int64_t y = low.whole + 1; y < high.whole; ++y) add(at(left.whole, y), weight);
+                add(at(left.whole, high.whole), weight * high.fraction);
+            } else if (wide) {
+                const float weight = high.fraction - low.fraction;
+                add(at(left.whole, low.whole), (1 - left.fraction) * weight);
+                for (int64_t x = left.whole + 1; x < right.whole; ++x) {
+                    add(at(x, low.whole), weight);
+                }
+                add(at(right.whole, low.whole), weight * right.fraction);
+            } else {
+                add(at(left.whole, low.whole),
+                    (right.fraction - left.fraction) * (high.fraction - low.fraction));
+            }
+            for (int64_t y = low.whole + 1; y < high.whole; ++y) {
+                for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), 1.0f);
+            }
+            for (int k = 0; k < c; ++k) {
+                *out++ = uint8_t(std::clamp(total[k] / area, 0.0f, 255.0f));
+            }
+            left = right;
+            Advance(right, wholeX, fractionX);
+        }
+        low = high;
+        Advance(high, wholeY, fractionY);
+    }
+}
+
+// Bytes from the first pixel to the end of the last row's pixels, or -1 when that cannot be
+// addressed.
+int64_t ImageBytes(int64_t width, int64_t height, int channels, int64_t alignment, size_t* stride) {
+    constexpr int64_t LIMIT = std::numeric_limits<std::ptrdiff_t>::max();
+    const int64_t row = width * channels;  // below 2^33: no overflow
+    const int64_t padded = (row + alignment - 1) / alignment * alignment;
+    if (height - 1 > (LIMIT - row) / padded) return -1;
+    *stride = size_t(padded);
+    return padded * (height - 1) + row;
+}
+
+// Restores the unpack alignment on the way out, whichever way that is.
+struct UnpackAlignment {
+    GLint saved;
+    ~UnpackAlignment() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved); }
+};
+
+}  // namespace
+
+GLint Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format,
+                     GLenum type, const void* data) {
+    const int channels = ChannelCount(format);
+    if (channels == 0 || type != GL_UNSIGNED_BYTE) return GLU_INVALID_ENUM;
+    if (width < 1 || height < 1 || !data) return GLU_INVALID_VALUE;
+
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    if (alignment != 1 && alignment != 2 && alignment != 4 && alignment != 8) alignment = 4;
+    size_t stride = 0;
+    if (ImageBytes(width, height, channels, alignment, &stride) < 0) return GLU_OUT_OF_MEMORY;
+    const Image user{static_cast<const uint8_t*>(data), width, height, channels, stride};
+
+    // Both sides are halved together until both fit, as GLU's proxy texture test has it.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (maxSize < 1) maxSize = 64;  // no answer: the least any GL offers
+    int64_t levelWidth = GluPowerOfTwo(width);
+    int64_t levelHeight = GluPowerOfTwo(height);
+    while (levelWidth > maxSize || levelHeight > maxSize) {
+        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
+        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
+    }
+    const int levels = std::max(Log2(levelWidth), Log2(levelHeight));
+    const bool scaled = levelWidth != width || levelHeight != height;
+
+    // One scratch image holds every level made here: the rescaled level 0, or else level 1
+    // halved from the caller's image; each smaller level is halved in place.
+    const int64_t scratchWidth = scaled ? levelWidth : std::max<int64_t>(levelWidth / 2, 1);
+    const int64_t scratchHeight = scaled ? levelHeight : std::max<int64_t>(levelHeight / 2, 1);
+    const uint64_t scratchBytes = uint64_t(scratchWidth) * uint64_t(scratchHeight) * channels;
+    std::unique_ptr<uint8_t[]> scratch;
+    if (scaled || levels > 0) {
+        if (scratchBytes > uint64_t(std::numeric_limits<std::ptrdiff_t>::max())) {
+            return GLU_OUT_OF_MEMORY;
+        }
+        scratch.reset(new (std::nothrow) uint8_t[size_t(scratchBytes)]);
+        if (!scratch) return GLU_OUT_OF_MEMORY;
+    }
+
+    // WebGL only takes an internal format equal to the format.
+    const GLint internalFormat = (components >= 1 && components <= 4) || components == GLint(format)
+                                     ? GLint(format)
+                                     : components;
+    const UnpackAlignment restore{alignment};
+    auto upload = [&](int level, int64_t w, int64_t h, const void* pixels) {
+        glTexImage2D(target, level, internalFormat, GLsizei(w), GLsizei(h), 0, format, type,
+                     pixels);
+    };
+
+    int level = 0;
+    if (scaled) {
+        if (width == 2 * levelWidth && height == 2 * levelHeight) {
+            Halve(user, scratch.get());
+        } else {
+            Scale(user, levelWidth, levelHeight, scratch.get());
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        upload(0, levelWidth, levelHeight, scratch.get());
+    } else {
+        // The caller's rows go up as they are aligned. Every level made here is tightly packed
+        // and goes up at alignment 1: Mesa's GLU sends its first one under the caller's
+        // alignment, shearing rows of 1 or 2 pixels and reading past its own buffer.
+        upload(0, levelWidth, levelHeight, user.pixels);
+        if (levels == 0) return 0;
+        Halve(user, scratch.get());
+        levelWidth = scratchWidth;
+        levelHeight = scratchHeight;
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        upload(++level, levelWidth, levelHeight, scratch.get());
+    }
+    while (level < levels) {
+        const Image current{scratch.get(), levelWidth, levelHeight, channels,
+                            size_t(levelWidth) * size_t(channels)};
+        Halve(current, scratch.get());
+        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
+        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
+        upload(++level, levelWidth, levelHeight, scratch.get());
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Client attribute stack
+
+namespace {
+
+struct ClientEntry {
+    GLbitfield mask;
+    GLint unpackAlignment;
+    GLint packAlignment;
+};
+
+struct ClientStack {
+    ClientEntry entries[CLIENT_STACK_DEPTH];
+    int depth = 0;
+    // Pushes past the full stack, each owed one pop that restores nothing.
+    unsigned overflow = 0;
+};
+
+ClientStack clientStack;
+
+}  // namespace
+
+void PushClientAttrib(GLbitfield mask) {
+    ClientStack& s = clientStack;
+    if (s.depth == CLIENT_STACK_DEPTH) {
+        if (s.overflow < std::numeric_limits<unsigned>::max()) ++s.overflow;
+        return;
+    }
+    ClientEntry& e = s.entries[s.depth++];
+    e = {mask, 4, 4};
+    if (mask & GL_CLIENT_PIXEL_STORE_BIT) {
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &e.unpackAlignment);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &e.packAlignment);
+    }
+}
+
+void PopClientAttrib() {
+    ClientStack& s = clientStack;
+    if (s.overflow > 0) {
+        --s.overflow;
+        return;
+    }
+    if (s.depth == 0) return;
+    const ClientEntry& e = s.entries[--s.depth];
+    if (e.mask & GL_CLIENT_PIXEL_STORE_BIT) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, e.unpackAlignment);
+        glPixelStorei(GL_PACK_ALIGNMENT, e.packAlignment);
+    }
+}
+
+}  // namespace webglu
