@@ -1,8 +1,9 @@
 // Rebuild's eight-wide kernel, compiled for AVX2 and only called when the processor reports it.
 // Same operations as the four-wide kernel; no fused multiply-add, which would change the bits.
-#include <immintrin.h>
-
 #include "surface/rebuild_kernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 
 #define QUORVANE_AVX2 __attribute__((target("avx2")))
 
@@ -111,3 +112,10 @@ QUORVANE_AVX2 int RebuildSpanAvx2(SurfaceGrid& grid, const RebuildFrame& frame, 
     }
     return column;
 }
+
+#else
+
+// Processors without AVX2 (wasm among them) leave the whole row to the four-wide kernel.
+int RebuildSpanAvx2(SurfaceGrid&, const RebuildFrame&, int, int column, int) { return column; }
+
+#endif

@@ -7,8 +7,12 @@
 static_assert(sizeof(Vector3f) == 3 * sizeof(float), "the drawing reads positions as packed x, y, z");
 
 bool CpuHasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
     return hasAvx2;
+#else
+    return false;  // wasm: the four-wide kernel runs on wasm SIMD
+#endif
 }
 
 RebuildPath PreferredRebuildPath() { return CpuHasAvx2() ? RebuildPath::Avx2 : RebuildPath::Sse2; }

@@ -1,0 +1,123 @@
+// The page's events as window messages: keys (the browser's key codes are the program's
+// virtual-key codes), the page hidden or shown, the focus lost, and the modal boxes, which are
+// dialogs in the page. Events arrive whenever the program yields to the browser: in
+// WaitMessage, in a box and at every buffer swap.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/web_internal.h"
+
+namespace platform {
+namespace {
+
+// Keys the page would otherwise use itself: scrolling (space, page keys, end, home, arrows) and
+// the browser's help. Combinations with Ctrl, Alt or Meta stay the browser's.
+bool PageWouldUse(uint32_t vk) { return (vk >= VK_SPACE && vk <= VK_DOWN) || vk == VK_F1; }
+
+void PostToAll(uint32_t message, uintptr_t wParam, bool withSize) {
+    for (auto& w : State().windows)
+        Post(*w, message, wParam, withSize ? ClientSizeParam(*w) : 0);
+}
+
+EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
+    PlatformState& s = State();
+    const uint32_t vk = uint32_t(key->keyCode);
+    if (s.boxOpen || s.windows.empty() || vk == 0 || vk > 0xFE) return EM_FALSE;
+    const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    auto held = std::find(s.keysDown.begin(), s.keysDown.end(), vk);
+    if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
+    if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
+
+    // With Alt held, and for F10 and Alt themselves, the system takes the key.
+    const bool system = key->altKey || vk == VK_F10 || vk == VK_MENU;
+    const uint32_t message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP)
+                                    : (down ? WM_KEYDOWN : WM_KEYUP);
+    // lParam as a keyboard reports it, less the scan code, which a page is not told.
+    uint32_t lParam = 1u;
+    if (!down) lParam |= 0xC0000000u;
+    else if (key->repeat) lParam |= 0x40000000u;
+    Post(*s.windows.front(), message, vk, intptr_t(lParam));
+    const bool modified = key->ctrlKey || key->altKey || key->metaKey;
+    return PageWouldUse(vk) && !modified ? EM_TRUE : EM_FALSE;
+}
+
+// A key held while the page loses the focus never sends its key-up to the page: send it here,
+// so that no key stays pressed for the program.
+EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
+    PlatformState& s = State();
+    for (uint32_t vk : s.keysDown)
+        if (!s.windows.empty()) Post(*s.windows.front(), WM_KEYUP, vk, intptr_t(0xC0000001u));
+    s.keysDown.clear();
+    return EM_FALSE;
+}
+
+// A hidden page (another tab, a minimised browser) is a minimised window: no frames are drawn.
+EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* visibility, void*) {
+    if (visibility->hidden) PostToAll(WM_SIZE, SIZE_MINIMIZED, false);
+    else PostToAll(WM_SIZE, SIZE_RESTORED, true);
+    return EM_FALSE;
+}
+
+}  // namespace
+
+void StartEvents() {
+    PlatformState& s = State();
+    if (s.eventsStarted) return;
+    s.eventsStarted = true;
+    const char* page = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(page, nullptr, EM_TRUE, OnKey);
+    emscripten_set_keyup_callback(page, nullptr, EM_TRUE, OnKey);
+    emscripten_set_blur_callback(page, nullptr, EM_TRUE, OnBlur);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, OnVisibility);
+}
+
+void Post(Window& window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    State().queue.push_back({&window, message, wParam, lParam});
+    web_wake();
+}
+
+bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    Window* w = FindWindow(window);
+    if (!w) return false;
+    Post(*w, message, wParam, lParam);
+    return true;
+}
+
+bool PeekMessage(Message& message, WindowHandle window) {
+    auto& queue = State().queue;
+    auto it = std::find_if(queue.begin(), queue.end(),
+                           [&](const Message& m) { return m.window == window; });
+    if (it == queue.end()) return false;
+    message = *it;
+    queue.erase(it);
+    return true;
+}
+
+void WaitMessage() {
+    PlatformState& s = State();
+    if (s.windows.empty()) return;  // nothing could ever arrive
+    const size_t before = s.queue.size();
+    while (s.queue.size() <= before) web_wait_event();
+}
+
+intptr_t DispatchMessage(const Message& message) {
+    Window* w = FindWindow(message.window);
+    if (!w) return 0;
+    return w->procedure(w, message.message, message.wParam, message.lParam);
+}
+
+int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
+    StartEvents();
+    PlatformState& s = State();
+    const bool question = (style & 0x0F) == MB_YESNO;
+    const bool warning = (style & 0xF0) == MB_ICONEXCLAMATION;
+    s.boxOpen = true;
+    const int answer =
+        web_show_box(text ? text : "", caption ? caption : "", question ? 1 : 0, warning ? 1 : 0);
+    s.boxOpen = false;
+    if (answer == IDYES || answer == IDNO || answer == IDOK) return answer;
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    return question ? IDNO : IDOK;  // no box could be shown
+}
+
+}  // namespace platform

@@ -1,0 +1,198 @@
+// The page's side of the web backend: canvases as windows, dialogs as message boxes, the page's
+// full screen as the display switch, and the waits that hand control back to the browser
+// (Asyncify unwinds the program there and resumes it when the answer has come).
+mergeInto(LibraryManager.library, {
+  $quorvane: {
+    nextCanvas: 1,
+    woken: false,
+    waiter: null,
+    frames: 0,
+    // The element that holds the canvases and goes full screen (the canvas inside it may be
+    // replaced while the page stays in full screen).
+    screen: function() {
+      var screen = document.getElementById('quorvane-screen');
+      if (!screen) {
+        screen = document.createElement('div');
+        screen.id = 'quorvane-screen';
+        document.body.appendChild(screen);
+      }
+      return screen;
+    },
+    canvas: function(n) { return document.getElementById('quorvane-canvas-' + n); },
+    // A modal dialog: caption, text with its line breaks, and Yes/No or OK. Resolves with the
+    // answer's number (6 Yes, 7 No, 1 OK).
+    box: function(text, caption, question, warning) {
+      return new Promise(function(resolve) {
+        var dialog = document.createElement('dialog');
+        dialog.className = 'quorvane-box' + (warning ? ' warning' : question ? ' question' : '');
+        var heading = document.createElement('h2');
+        heading.className = 'caption';
+        heading.textContent = caption;
+        var body = document.createElement('p');
+        body.className = 'text';
+        body.style.whiteSpace = 'pre-wrap';
+        body.textContent = text;
+        var buttons = document.createElement('div');
+        buttons.className = 'buttons';
+        dialog.append(heading, body, buttons);
+        var finished = false;
+        function answer(value) {
+          if (finished) return;
+          finished = true;
+          dialog.close();
+          dialog.remove();
+          resolve(value);
+        }
+        var labels = question ? [['Yes', 6], ['No', 7]] : [['OK', 1]];
+        labels.forEach(function(label, i) {
+          var button = document.createElement('button');
+          button.type = 'button';
+          button.textContent = label[0];
+          button.value = String(label[1]);
+          if (i == 0) button.autofocus = true;
+          button.addEventListener('click', function() { answer(label[1]); });
+          buttons.appendChild(button);
+        });
+        // Escape closes the box as No (or OK); Y and N answer a question as on the desktop.
+        dialog.addEventListener('cancel', function(e) { e.preventDefault(); answer(question ? 7 : 1); });
+        dialog.addEventListener('keydown', function(e) {
+          var key = e.key.toLowerCase();
+          if (question && (key == 'y' || key == 'n')) {
+            e.preventDefault();
+            answer(key == 'y' ? 6 : 7);
+          }
+        });
+        document.body.appendChild(dialog);
+        dialog.showModal();
+        buttons.firstChild.focus();
+      });
+    },
+  },
+
+  web_canvas_create__deps: ['$quorvane'],
+  web_canvas_create: function(cssWidth, cssHeight, popup, background) {
+    var n = quorvane.nextCanvas++;
+    var canvas = document.createElement('canvas');
+    canvas.id = 'quorvane-canvas-' + n;
+    canvas.className = 'quorvane-window' + (popup ? ' popup' : '');
+    canvas.style.width = cssWidth + 'px';
+    canvas.style.height = cssHeight + 'px';
+    canvas.style.display = 'none';
+    // The class background: the system's application-workspace grey.
+    if (background == 12) canvas.style.backgroundColor = '#ababab';
+    // The drawing buffer has the screen's own pixels, so a high-DPI screen shows it sharp.
+    var ratio = window.devicePixelRatio || 1;
+    canvas.width = Math.max(1, Math.round(cssWidth * ratio));
+    canvas.height = Math.max(1, Math.round(cssHeight * ratio));
+    canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+    quorvane.screen().appendChild(canvas);
+    return n;
+  },
+
+  web_canvas_show__deps: ['$quorvane'],
+  web_canvas_show: function(n) {
+    var canvas = quorvane.canvas(n);
+    if (canvas) canvas.style.display = 'block';
+  },
+
+  web_canvas_destroy__deps: ['$quorvane'],
+  web_canvas_destroy: function(n) {
+    var canvas = quorvane.canvas(n);
+    if (canvas) canvas.remove();
+  },
+
+  web_canvas_pixel_size__deps: ['$quorvane'],
+  web_canvas_pixel_size: function(n, width, height) {
+    var canvas = quorvane.canvas(n);
+    HEAP32[width >> 2] = canvas ? canvas.width : 0;
+    HEAP32[height >> 2] = canvas ? canvas.height : 0;
+  },
+
+  // The fixed-function emulation keeps buffers and shaders in the current context: set it up
+  // once for each new context.
+  web_gl_emulation_init__deps: ['$GLImmediate'],
+  web_gl_emulation_init: function() {
+    Module.useWebGL = true;
+    GLImmediate.init();
+  },
+
+  web_set_cursor_visible__deps: ['$quorvane'],
+  web_set_cursor_visible: function(visible) {
+    quorvane.screen().style.cursor = visible ? 'default' : 'none';
+  },
+
+  web_page_has_focus: function() { return document.hasFocus() ? 1 : 0; },
+  web_page_hidden: function() { return document.hidden ? 1 : 0; },
+
+  web_wake__deps: ['$quorvane'],
+  web_wake: function() {
+    quorvane.woken = true;
+    var waiter = quorvane.waiter;
+    quorvane.waiter = null;
+    if (waiter) waiter();
+  },
+
+  web_wait_event__deps: ['$quorvane'],
+  web_wait_event: function() {
+    return Asyncify.handleSleep(function(wakeUp) {
+      if (quorvane.woken) {
+        quorvane.woken = false;
+        setTimeout(wakeUp, 0);
+        return;
+      }
+      quorvane.waiter = function() { quorvane.woken = false; wakeUp(); };
+    });
+  },
+
+  // The frame is shown when control goes back to the browser; resume with its next frame. A
+  // hidden page has none, so a frame cannot run until the page is seen again.
+  web_present__deps: ['$quorvane'],
+  web_present: function() {
+    return Asyncify.handleSleep(function(wakeUp) {
+      quorvane.frames++;
+      window.quorvaneFrames = quorvane.frames;
+      requestAnimationFrame(function() { wakeUp(); });
+    });
+  },
+
+  web_show_box__deps: ['$quorvane'],
+  web_show_box: function(text, caption, question, warning) {
+    text = UTF8ToString(text);
+    caption = UTF8ToString(caption);
+    return Asyncify.handleSleep(function(wakeUp) {
+      if (typeof HTMLDialogElement == 'undefined') {
+        wakeUp(-1);
+        return;
+      }
+      quorvane.box(text, caption, question, warning).then(wakeUp, function() { wakeUp(-1); });
+    });
+  },
+
+  // Enters or leaves the page's full screen; 1 when the page is (or is no longer) in it. The
+  // browser only allows entering shortly after the user clicked or pressed a key.
+  web_fullscreen__deps: ['$quorvane'],
+  web_fullscreen: function(enter) {
+    return Asyncify.handleSleep(function(wakeUp) {
+      var screen = quorvane.screen();
+      var done = function() { wakeUp(1); };
+      var refused = function() { wakeUp(0); };
+      try {
+        if (enter) {
+          if (document.fullscreenElement === screen) return done();
+          if (!screen.requestFullscreen) return refused();
+          screen.requestFullscreen().then(done, refused);
+        } else {
+          if (!document.fullscreenElement) return done();
+          document.exitFullscreen().then(done, done);
+        }
+      } catch (e) {
+        refused();
+      }
+    });
+  },
+
+  web_program_ended: function(status) {
+    document.body.dataset.exitStatus = String(status);
+    if (typeof Module.onProgramEnded == 'function') Module.onProgramEnded(status);
+  },
+});
