@@ -7,6 +7,12 @@ FUZZ_BUILD ?= build-fuzz
 WIN_BUILD  ?= build-windows
 WIN_CMAKE   = cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
               -DCMAKE_BUILD_TYPE=Release
+# The web build: Debian's Emscripten needs its node modules on NODE_PATH for its optimiser.
+WEB_BUILD  ?= build-web
+WEB_ENV     = NODE_PATH=/usr/share/nodejs
+WEB_CMAKE   = $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+WEB_SKIPPED = echo "SKIPPED: $(1) (install $(2): bash scripts/install-deps.sh $(3))"
+WEB_PORT   ?= 8000
 WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
               bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
@@ -15,7 +21,7 @@ FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
-        test-windows bench soak fuzz screenshot package windows clean
+        test-windows test-web bench soak fuzz screenshot package windows web serve-web clean
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -65,7 +71,18 @@ test-windows: build-tests
 	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
 	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
 
-test: test-linux test-package test-asan test-windows
+# The web build served to headless Chromium (ctest label "web"); its first frame is compared
+# with the Linux build's, so that comes first.
+test-web: build-tests
+	@if bash scripts/install-deps.sh web web-test; then \
+	  $(WEB_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=OFF \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) && \
+	  $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) && \
+	  cd $(WEB_BUILD) && ctest -L web --output-on-failure; \
+	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
+	  chromium-driver python3-selenium,web web-test); fi
+
+test: test-linux test-package test-asan test-windows test-web
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:
@@ -73,6 +90,19 @@ windows:
 	@$(WIN_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/quorvane.exe $(WIN_BUILD)/quorvane-windows.zip
+
+# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it.
+web:
+	@bash scripts/install-deps.sh web
+	@$(WEB_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
+	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/quorvane.js $(WEB_BUILD)/quorvane.wasm \
+	  $(WEB_BUILD)/water05t.bmp
+
+# Serves the page to a browser on this machine only.
+serve-web: web
+	@echo "Serving $(WEB_BUILD) on http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
@@ -102,4 +132,4 @@ screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)

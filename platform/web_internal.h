@@ -51,6 +51,8 @@ intptr_t ClientSizeParam(const Window& window);
 void StartEvents();
 // Appends a message and wakes a WaitMessage in progress.
 void Post(Window& window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Draws the GL_QUADS blocks gathered so far (web_gl_batch.cpp).
+void FlushBatchedQuads();
 
 }  // namespace platform
 

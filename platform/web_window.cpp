@@ -164,6 +164,7 @@ GlContext CreateGlContext(DeviceContext device) {
 
 bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
     if (!device) return false;
+    FlushBatchedQuads();  // into the context they were drawn for
     if (!context) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
     if (emscripten_webgl_make_context_current(context->gl) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
@@ -183,7 +184,9 @@ void DeleteGlContext(GlContext context) {
 }
 
 void SwapBuffers(DeviceContext device) {
-    if (device) web_present();
+    if (!device) return;
+    FlushBatchedQuads();
+    web_present();
 }
 
 void* GetGlProcAddress(const char* name) {

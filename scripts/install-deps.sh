@@ -6,6 +6,8 @@
 #   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
+#   web      Emscripten (with Node.js), for the web build
+#   web-test headless Chromium, its driver and Selenium, for the web build's tests
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -20,6 +22,8 @@ packages_for() {
     fuzz) echo clang-14 libclang-rt-14-dev ;;
     windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
+    web) echo emscripten nodejs ;;
+    web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
