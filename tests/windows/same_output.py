@@ -1,5 +1,6 @@
 """Runs two commands and fails unless they print the same lines; the first command is the
-Linux build's, the second the Windows build's under Wine.
+Linux build's, the second another build's (the Windows build's under Wine, the web build's in
+Node.js).
 
     same_output.py <linux program> [args] -- <wine wrapper> <program.exe> [args]
 """
@@ -17,14 +18,14 @@ def output(command):
 
 def main(args):
     split = args.index("--")
-    linux, windows = output(args[:split]), output(args[split + 1:])
+    linux, other = output(args[:split]), output(args[split + 1:])
     if not linux:
         sys.exit("the Linux build printed nothing to compare")
-    differing = [(a, b) for a, b in zip(linux, windows) if a != b]
+    differing = [(a, b) for a, b in zip(linux, other) if a != b]
     for a, b in differing[:10]:
-        print(f"Linux:   {a}\nWindows: {b}")
-    print(f"{len(linux)} lines from Linux, {len(windows)} from Windows, {len(differing)} differ")
-    return 0 if not differing and len(linux) == len(windows) else 1
+        print(f"Linux: {a}\nother: {b}")
+    print(f"{len(linux)} lines from Linux, {len(other)} from the other build, {len(differing)} differ")
+    return 0 if not differing and len(linux) == len(other) else 1
 
 
 if __name__ == "__main__":
