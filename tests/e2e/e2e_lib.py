@@ -137,10 +137,15 @@ def capture(x, wid):
 def wait_for_picture(x, wid, predicate, timeout, what, step=2):
     """Captures until predicate(classes) holds; returns those classes. Looks at every second
     pixel by default so that held keys are let go soon after the picture changes."""
+    return poll_picture(lambda: capture(x, wid), predicate, timeout, what, step)
+
+
+def poll_picture(grab, predicate, timeout, what, step=2):
+    """wait_for_picture for any source of pictures: grab() returns the next one."""
     seen = []
 
     def attempt():
-        classes = capture(x, wid).classes(step)
+        classes = grab().classes(step)
         seen[:] = [classes]
         return classes if predicate(classes) else None
 
@@ -196,15 +201,27 @@ def hold_until(x, wid, key, predicate, timeout, what, step=2):
 
 def settled(x, wid, step=1, timeout=5):
     """A capture taken once two in a row agree, so the frames after a key-up have landed."""
+    return still_picture(lambda: capture(x, wid), timeout).classes(step)
+
+
+def still_picture(grab, timeout=5):
+    """The picture once two grabbed in a row agree."""
     last = [None]
 
     def attempt():
-        picture = capture(x, wid)
+        picture = grab()
         same = last[0] is not None and last[0].data == picture.data
         last[0] = picture
         return picture if same else None
 
-    return wait_until(attempt, timeout, interval=0.05, what="a still picture").classes(step)
+    return wait_until(attempt, timeout, interval=0.05, what="a still picture")
+
+
+# key | what it moves on screen (the marker's centroid x or y) | direction | how far to hold it
+MARKER_MOVES = [("d", 0, +1, 20), ("a", 0, -1, 20), ("s", 1, +1, 5), ("w", 1, -1, 5),
+                ("q", 1, -1, 10), ("e", 1, +1, 10), ("Left", 0, +1, 20), ("Right", 0, -1, 20)]
+# The view keys move the surface's far edge (its first row from the top at column 420).
+EDGE_MOVES = [("Up", +1), ("Down", -1), ("Prior", +1), ("Next", -1)]
 
 
 def root_size(x):

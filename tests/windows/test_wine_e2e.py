@@ -125,16 +125,10 @@ class FirstFrame(WineSession):
 
 class Keys(WineSession):
     def test_held_keys_move_the_light_and_the_view_as_on_linux(self):
-        marker_x = lambda c: c.centroid["orange"][0]
-        marker_y = lambda c: c.centroid["orange"][1]
-        # key | what it moves on screen | direction | how far to hold it
-        moves = [("d", marker_x, +1, 20), ("a", marker_x, -1, 20),
-                 ("s", marker_y, +1, 5), ("w", marker_y, -1, 5),
-                 ("q", marker_y, -1, 10), ("e", marker_y, +1, 10),
-                 ("Left", marker_x, +1, 20), ("Right", marker_x, -1, 20)]
         with WineProgram(self.x, self.cwd) as app:
             win = self.start_windowed(app)
-            for key, measure, sign, distance in moves:
+            for key, axis, sign, distance in e2e.MARKER_MOVES:
+                measure = lambda c, axis=axis: c.centroid["orange"][axis]
                 before = e2e.settled(self.x, win)
                 start = measure(before)
                 after = e2e.hold_until(
@@ -143,8 +137,7 @@ class Keys(WineSession):
                 print(f"{key}: {start:.1f} -> {measure(after):.1f}")
                 if key in ("w", "s"):  # away makes it smaller, nearer larger
                     self.assertEqual(after.count["orange"] < before.count["orange"], key == "w")
-            # The view keys move the surface's far edge (its row at column 420).
-            for key, sign in (("Up", +1), ("Down", -1), ("Prior", +1), ("Next", -1)):
+            for key, sign in e2e.EDGE_MOVES:
                 edge = e2e.capture(self.x, win).sky_ends(420)
                 e2e.focus(self.x, win)
                 e2e.key_down(self.x, key)
