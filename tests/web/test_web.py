@@ -77,6 +77,7 @@ class Page:
                          "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
                          "--disable-background-networking", "--disable-component-update",
                          "--disable-sync", "--no-first-run", "--disable-quic",
+                         "--disable-dev-shm-usage",  # a container's /dev/shm is small
                          "--window-size=1024,768", f"--force-device-scale-factor={scale}"):
             options.add_argument(argument)
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
