@@ -182,8 +182,9 @@ class XServer:
 
     def is_viewable(self, wid):
         result = self.run_tool(["xwininfo", "-id", str(wid)])
-        if result.returncode != 0 and "No such window" in result.stderr:
-            return False  # destroyed since it was listed
+        gone = ("No such window" in result.stderr or "Bad Window" in result.stderr)
+        if result.returncode != 0 and gone:
+            return False  # destroyed since it was listed (xwininfo says so either way)
         if result.returncode != 0:
             raise RuntimeError(f"xwininfo -id {wid} failed: {result.stderr.strip()}")
         return "Map State: IsViewable" in result.stdout
