@@ -1,6 +1,7 @@
 // Prints a digest of everything Rebuild computes (positions, normals, light vectors, highlight
-// points, shades) for a fixed set of lights, on every vector path. The Linux and Windows builds
-// must print the same lines: the lighting is bit-exact on every compiler and system.
+// points, shades) for a fixed set of lights, on every path this build and processor have. Every
+// build must print the same lines, ARM64's "neon" lines being the others' "sse2": the lighting is
+// bit-exact on every compiler, system and processor.
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -47,7 +48,7 @@ int main() {
     };
     const float resolutions[] = {64.0f, 1.0f, 316.0f};
     auto grid = std::make_unique<SurfaceGrid>();
-    for (RebuildPath path : {RebuildPath::Sse2, RebuildPath::Avx2}) {
+    for (RebuildPath path : {RebuildPath::Plain, FourWidePath(), RebuildPath::Avx2}) {
         if (path == RebuildPath::Avx2 && !CpuHasAvx2()) continue;
         for (float resolution : resolutions) {
             for (const Vector3f& light : lights) {
@@ -55,7 +56,7 @@ int main() {
                 grid->extent = 10.0f;
                 RebuildOnPath(*grid, light, resolution, path);
                 std::printf("%s n=%u light=%08x,%08x,%08x %016llx\n",
-                            path == RebuildPath::Sse2 ? "sse2" : "avx2", unsigned(resolution),
+                            RebuildPathName(path), unsigned(resolution),
                             Bits(light.x), Bits(light.y), Bits(light.z),
                             static_cast<unsigned long long>(Digest(*grid)));
             }
