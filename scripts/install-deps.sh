@@ -8,6 +8,9 @@
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
+#   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
+#            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
+#            runs the arm64 tests here
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -24,6 +27,9 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
+    arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev \
+                libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
+                libegl-dev:arm64 libegl-mesa0:arm64 libgtest-dev:arm64 ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
@@ -55,6 +61,16 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
   fi
 fi
+# Packages of another architecture (name:arch) need that architecture known to dpkg first.
+for p in "${missing[@]}"; do
+  arch=${p##*:}
+  [ "$arch" != "$p" ] || continue
+  if [ "$arch" != "$(dpkg --print-architecture)" ] &&
+     ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    echo "Adding the $arch architecture to dpkg"
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
 echo "Installing: ${missing[*]}"
 if ! { $sudo apt-get update -qq &&
        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; }; then
