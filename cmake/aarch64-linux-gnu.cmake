@@ -20,11 +20,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# qemu-user takes the arm64 loader from /usr/aarch64-linux-gnu; the loader finds the multiarch
-# libraries itself.
+# qemu-user runs the programs with the multiarch loader and C library (libc6:arm64, in /lib and
+# /usr/lib/aarch64-linux-gnu). Not with -L /usr/aarch64-linux-gnu: that puts the cross
+# compiler's loader in front of the multiarch C library, two builds of glibc whose private
+# structures need not agree (with Debian 12's, a forked child loops for ever in fork's clean-up,
+# so SDL's X11 message box, shown from a forked child, never appears).
 find_program(QUORVANE_QEMU_AARCH64 qemu-aarch64-static)
 if(QUORVANE_QEMU_AARCH64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVANE_QEMU_AARCH64} -L /usr/${_triple})
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVANE_QEMU_AARCH64})
 endif()
 
 # The Debian package is for arm64; dpkg-shlibdeps reads the arm64 libraries' dependencies.

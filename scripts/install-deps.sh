@@ -27,7 +27,7 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
-    arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev \
+    arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev libc6:arm64 \
                 libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
                 libegl-dev:arm64 libegl-mesa0:arm64 libgtest-dev:arm64 ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;

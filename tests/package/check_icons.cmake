@@ -1,8 +1,9 @@
 # Runs the icon generator into OUT and compares what it made with the committed icons, byte for
-# byte. Usage: cmake -DMAKE_ICON=... -DCOMMITTED=data/desktop -DOUT=<folder> -P check_icons.cmake
+# byte. Usage: cmake [-DEMULATOR=...] -DMAKE_ICON=... -DCOMMITTED=data/desktop -DOUT=<folder>
+# -P check_icons.cmake. EMULATOR runs a cross-built generator (qemu-user for the ARM64 build).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${MAKE_ICON}" "${OUT}" RESULT_VARIABLE status)
+execute_process(COMMAND ${EMULATOR} "${MAKE_ICON}" "${OUT}" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "make_icon failed: ${status}")
 endif()
