@@ -1,7 +1,8 @@
 // Generates the demo's application icon: a rounded tile of the water pattern lit from a point
 // light above it, the light's orange sphere floating over the bright patch, as the demo shows
 // it. Drawn with 4 x 4 samples per pixel for smooth edges; the output is the same on every run.
-// Usage: make_icon <folder>   writes quorvane_48.png, quorvane_128.png and quorvane_256.png
+// Usage: make_icon <folder>   writes quorvane_<size>.png for each size below: the desktop's icon
+// theme sizes, the Windows icon's 16 and 32, and the web page's 192 and 512.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int kSizes[] = {48, 128, 256};
+constexpr int kSizes[] = {16, 32, 48, 128, 192, 256, 512};
 constexpr int kSamples = 4;  // per pixel and axis
 
 // Picture coordinates run 0..1 across and down the icon.
