@@ -49,13 +49,9 @@ constexpr std::array<uint8_t, SDL_NUM_SCANCODES> MakeKeyTable() {
 }
 constexpr auto kKeyTable = MakeKeyTable();
 
-void Post(Window& w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    State().queue.push_back({&w, message, wParam, lParam});
-}
-
 // A quit event and a close event may both stand for one click on the close box.
 void PostCloseOnce(Window& w) {
-    for (const Message& m : State().queue)
+    for (const Message& m : Registry().queue)
         if (m.window == &w && m.message == WM_CLOSE) return;
     Post(w, WM_CLOSE, 0, 0);
 }
@@ -64,10 +60,11 @@ void PostCloseOnce(Window& w) {
 // made after it came (it may arrive while a box is up and no window exists, or while F1 is
 // replacing the window), so the program always leaves through its normal shutdown.
 void PostQuitRequests() {
-    for (auto& w : State().windows) {
-        if (w->quitPosted) continue;
-        w->quitPosted = true;
-        PostCloseOnce(*w);
+    for (auto& entry : Registry().windows) {
+        Window& w = *entry.window;
+        if (w.quitPosted) continue;
+        w.quitPosted = true;
+        PostCloseOnce(w);
     }
 }
 
@@ -113,7 +110,7 @@ void Translate(const SDL_Event& e) {
         if (Window* w = FindSdlWindow(e.window.windowID)) TranslateWindowEvent(*w, e.window.event);
     } else if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
         Window* w = FindSdlWindow(e.key.windowID);
-        if (!w && !s.windows.empty()) w = s.windows.front().get();
+        if (!w) w = FirstWindow();
         if (w) TranslateKey(*w, e.key);
     }
 }
@@ -151,49 +148,32 @@ void StartEvents() {
 size_t PumpEvents() {
     PlatformState& s = State();
     if (!s.videoReady) return 0;
-    const size_t before = s.queue.size();
+    auto& queue = Registry().queue;
+    const size_t before = queue.size();
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(e);
     if (s.quitRequested) PostQuitRequests();
-    return s.queue.size() - before;
+    return queue.size() - before;
 }
 
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
+void MessagePosted() {}  // a waiting SDL_WaitEvent is woken by the event itself
 
 bool PeekMessage(Message& message, WindowHandle window) {
     PumpEvents();
-    auto& queue = State().queue;
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (it->window != window) continue;
-        message = *it;
-        queue.erase(it);
-        return true;
-    }
-    return false;
+    return TakeMessage(message, window);
 }
 
 void WaitMessage() {
-    PlatformState& s = State();
-    if (!s.videoReady || s.windows.empty()) return;  // nothing could ever arrive
+    WindowRegistry& r = Registry();
+    if (!State().videoReady || r.windows.empty()) return;  // nothing could ever arrive
     for (;;) {
         SDL_Event e;
         if (!SDL_WaitEvent(&e)) return;
-        const size_t before = s.queue.size();
+        const size_t before = r.queue.size();
         Translate(e);
         PumpEvents();
-        if (s.queue.size() > before) return;  // events such as mouse motion wake nobody
+        if (r.queue.size() > before) return;  // events such as mouse motion wake nobody
     }
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    Window* w = FindWindow(message.window);
-    if (!w) return 0;
-    return w->procedure(w, message.message, message.wParam, message.lParam);
 }
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
