@@ -1,7 +1,8 @@
 // The window bookkeeping the SDL and web backends share: the registered window classes, the
 // windows by handle with their procedure, user data and drawing surface handle, and the one
-// message queue behind PostMessage and PeekMessage. A backend keeps in its own Window record only what its system
-// needs, and supplies the two functions declared at the end. Only platform/*.cpp include this.
+// message queue behind PostMessage and PeekMessage. A backend keeps in its own Window record
+// only what its system needs; besides its part of platform.h (DestroyWindow among it) it
+// supplies the two functions declared at the end. Only platform/*.cpp include this.
 #pragma once
 
 #include <deque>
