@@ -1,5 +1,5 @@
-// SDL2 events as window messages: the per-window queue, the translation of SDL events (a table
-// for window events, a table for keys) and the modal message boxes.
+// SDL2 events as window messages: the translation of SDL events into the queue (a table for
+// window events, a table for keys), the waits on it and the modal message boxes.
 #include <array>
 #include <csignal>
 #include <cstdio>
