@@ -196,11 +196,12 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, ui
                                  text ? text : "", question ? 2 : 1, question ? yesNo : ok,
                                  nullptr};
     int answer = -1;
-    if (SDL_ShowMessageBox(&box, &answer) != 0) {
+    // No answer is a box closed without a button, or one nobody saw: SDL reports success when
+    // its zenity helper cannot reach a display. The text then goes to standard error as well.
+    if (SDL_ShowMessageBox(&box, &answer) != 0 || answer == -1) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        answer = -1;
+        return question ? IDNO : IDOK;
     }
-    if (answer == -1) return question ? IDNO : IDOK;  // not shown, or closed without a button
     return answer;
 }
 
