@@ -15,14 +15,15 @@ namespace {
 bool PageWouldUse(uint32_t vk) { return (vk >= VK_SPACE && vk <= VK_DOWN) || vk == VK_F1; }
 
 void PostToAll(uint32_t message, uintptr_t wParam, bool withSize) {
-    for (auto& w : State().windows)
-        Post(*w, message, wParam, withSize ? ClientSizeParam(*w) : 0);
+    for (auto& entry : Registry().windows)
+        Post(*entry.window, message, wParam, withSize ? ClientSizeParam(*entry.window) : 0);
 }
 
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
     PlatformState& s = State();
     const uint32_t vk = uint32_t(key->keyCode);
-    if (s.boxOpen || s.windows.empty() || vk == 0 || vk > 0xFE) return EM_FALSE;
+    Window* first = FirstWindow();
+    if (s.boxOpen || !first || vk == 0 || vk > 0xFE) return EM_FALSE;
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
     auto held = std::find(s.keysDown.begin(), s.keysDown.end(), vk);
     if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
@@ -36,7 +37,7 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
     uint32_t lParam = 1u;
     if (!down) lParam |= 0xC0000000u;
     else if (key->repeat) lParam |= 0x40000000u;
-    Post(*s.windows.front(), message, vk, intptr_t(lParam));
+    Post(*first, message, vk, intptr_t(lParam));
     const bool modified = key->ctrlKey || key->altKey || key->metaKey;
     return PageWouldUse(vk) && !modified ? EM_TRUE : EM_FALSE;
 }
@@ -46,7 +47,7 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
     PlatformState& s = State();
     for (uint32_t vk : s.keysDown)
-        if (!s.windows.empty()) Post(*s.windows.front(), WM_KEYUP, vk, intptr_t(0xC0000001u));
+        if (Window* first = FirstWindow()) Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
     s.keysDown.clear();
     return EM_FALSE;
 }
@@ -71,39 +72,16 @@ void StartEvents() {
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, OnVisibility);
 }
 
-void Post(Window& window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    State().queue.push_back({&window, message, wParam, lParam});
-    web_wake();
-}
+// Wakes a WaitMessage in progress.
+void MessagePosted() { web_wake(); }
 
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
-
-bool PeekMessage(Message& message, WindowHandle window) {
-    auto& queue = State().queue;
-    auto it = std::find_if(queue.begin(), queue.end(),
-                           [&](const Message& m) { return m.window == window; });
-    if (it == queue.end()) return false;
-    message = *it;
-    queue.erase(it);
-    return true;
-}
+bool PeekMessage(Message& message, WindowHandle window) { return TakeMessage(message, window); }
 
 void WaitMessage() {
-    PlatformState& s = State();
-    if (s.windows.empty()) return;  // nothing could ever arrive
-    const size_t before = s.queue.size();
-    while (s.queue.size() <= before) web_wait_event();
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    Window* w = FindWindow(message.window);
-    if (!w) return 0;
-    return w->procedure(w, message.message, message.wParam, message.lParam);
+    WindowRegistry& r = Registry();
+    if (r.windows.empty()) return;  // nothing could ever arrive
+    const size_t before = r.queue.size();
+    while (r.queue.size() <= before) web_wait_event();
 }
 
 int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
