@@ -124,7 +124,9 @@ class FullScreen(DesktopSession):
             self.assert_ended_with_desktop_mode(app, 0, children, time.monotonic())
 
     def test_close_box_and_sigterm_in_full_screen_end_with_0(self):
-        for how in ("close box", "SIGTERM"):
+        # Wine ends a Windows program on SIGTERM by the signal, with no message the program
+        # could answer, and leaves the display switched (README.md, "Desktops").
+        for how in ("close box",) if WINE else ("close box", "SIGTERM"):
             with self.subTest(how=how), self.start() as app:
                 self.answer_yes()
                 win = self.full_screen()
