@@ -137,7 +137,6 @@ int GuardMain(int channel) {
         channel = kChannel;
     }
     closefrom(kChannel + 1);
-    setpgid(0, 0);  // the terminal's Ctrl+C is for the program, which restores the mode itself
     signal(SIGPIPE, SIG_IGN);
     Display* display = XOpenDisplay(nullptr);
     int eventBase = 0, errorBase = 0;
@@ -226,7 +225,11 @@ bool StartModeGuard() {
     for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) sigaddset(&defaults, s);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A process group of its own: the terminal's Ctrl+C is for the program, which then
+    // restores the mode itself.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, path, &actions, &attributes, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);

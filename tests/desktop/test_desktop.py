@@ -67,7 +67,6 @@ class DesktopSession(unittest.TestCase):
         """The switched display under its borderless window; returns the window."""
         win = wait_until(lambda: self.x.window_replaced(TITLE, old), 30, what="the window")
         wait_until(lambda: self.x.mode() == SWITCHED, 10, what="the display at 640 x 480")
-        self.assertEqual(self.x.bits_per_pixel(), 32)
         wait_until(lambda: self.x.geometry(win) == {"x": 0, "y": 0, "width": 640, "height": 480},
                    5, what="the window covering the display")
         self.assertEqual(self.x.frame_extents(win) or (0, 0, 0, 0), (0, 0, 0, 0))
@@ -89,6 +88,8 @@ class DesktopSession(unittest.TestCase):
         return win
 
     def children(self, app):
+        if WINE:  # the Windows build starts none; Wine's own helpers come and go as they like
+            return []
         with open(f"/proc/{app.pid}/task/{app.pid}/children") as f:
             return [int(pid) for pid in f.read().split()]
 

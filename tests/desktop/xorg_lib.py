@@ -71,12 +71,6 @@ class XorgServer(XServer):
             raise RuntimeError(f"no connected output with a mode: {text[:200]}")
         return int(match[1]), int(match[2])
 
-    def bits_per_pixel(self):
-        """Bits per pixel of the root window's depth (xdpyinfo's pixmap formats)."""
-        info = self.tool(["xdpyinfo"])
-        depth = re.search(r"depth of root window:\s+(\d+) planes", info)[1]
-        return int(re.search(rf"depth {depth}, bits_per_pixel (\d+)", info)[1])
-
     def on_top(self, wid):
         """True when the window is the topmost of the window manager's clients."""
         text = self.tool(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"])
