@@ -228,8 +228,8 @@ bool StartModeGuard() {
     // A process group of its own: the terminal's Ctrl+C is for the program, which then
     // restores the mode itself.
     posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                              POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, path, &actions, &attributes, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
