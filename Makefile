@@ -13,8 +13,8 @@ WEB_ENV     = NODE_PATH=/usr/share/nodejs
 WEB_CMAKE   = $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 WEB_SKIPPED = echo "SKIPPED: $(1) (install $(2): bash scripts/install-deps.sh $(3))"
 WEB_PORT   ?= 8000
-WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
-              bash scripts/install-deps.sh windows)"
+WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64, googletest and \
+              icoutils: bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0

@@ -44,6 +44,10 @@ std::vector<uint8_t> PackRows(int width, int rows, int bitCount,
 // end-of-line and the picture with end-of-bitmap.
 std::vector<uint8_t> EncodeRle8(const std::vector<uint8_t>& indices, int width, int rows);
 
+// Little-endian fields appended to a file being built.
+void Put16(std::vector<uint8_t>& out, uint32_t value);
+void Put32(std::vector<uint8_t>& out, uint32_t value);
+
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace bmpwriter
