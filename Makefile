@@ -131,5 +131,11 @@ package: build
 screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
 
+# The README's animated preview: the real scene drawn off-screen by Mesa under scripted keys.
+.PHONY: preview
+preview: build-tests
+	@bash scripts/install-deps.sh preview
+	@bash tools/preview.sh $(BUILD) docs/preview.webp
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)
