@@ -31,8 +31,8 @@ std::vector<uint8_t> BuildBitmap(const BitmapFields& f) {
         Put16(header, f.bitCount);
         Put32(header, f.compression);
         Put32(header, f.imageSize);
-        Put32(header, 2835);  // 72 dots per inch
-        Put32(header, 2835);
+        Put32(header, f.pixelsPerMetre);
+        Put32(header, f.pixelsPerMetre);
         Put32(header, f.colorsUsed);
         Put32(header, 0);
     }

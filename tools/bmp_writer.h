@@ -24,6 +24,7 @@ struct BitmapFields {
     uint32_t compression = 0;
     uint32_t imageSize = 0;
     uint32_t colorsUsed = 0;
+    uint32_t pixelsPerMetre = 2835;  // both axes (72 dots per inch); icons' bitmaps want 0
     std::optional<uint32_t> headerSize;  // default 12 or 40 by coreHeader; else written as is
     std::vector<Bgr> palette;        // written as given, whatever the header implies
     std::vector<uint32_t> masks;     // written straight after the header when not empty

@@ -109,6 +109,7 @@ std::vector<uint8_t> IconDib(int size, const std::vector<uint8_t>& rgba) {
     dib.width = size;
     dib.height = 2 * size;
     dib.bitCount = 32;
+    dib.pixelsPerMetre = 0;
     const size_t maskStride = size_t(size + 31) / 32 * 4;
     for (int y = size - 1; y >= 0; --y) {
         for (int x = 0; x < size; ++x) {

@@ -69,8 +69,10 @@ class Resources(unittest.TestCase):
         self.assertEqual(bytes(rebuilt) + images, ico, "the exe's icon differs from " + ICO)
 
         # icoutils' own reader: the four sizes, each the desktop icon's pixels.
-        listing = subprocess.run(["icotool", "-l", ICO], check=True, capture_output=True,
-                                 text=True, timeout=60).stdout
+        listed = subprocess.run(["icotool", "-l", ICO], check=True, capture_output=True,
+                                text=True, timeout=60)
+        self.assertEqual(listed.stderr, "", "icotool's complaints")
+        listing = listed.stdout
         sizes = [int(w.split("=")[1]) for w in listing.split() if w.startswith("--width=")]
         self.assertEqual(sizes, [16, 32, 48, 256], listing)
         self.assertEqual(listing.count("--bit-depth=32"), 4, listing)
