@@ -5,11 +5,11 @@
 #   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
 #   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests, and
 #            icoutils to read the program's resources
+#   preview  img2webp, for the README's animated preview (make preview)
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
-#   preview  img2webp, for the README's animated preview (make preview)
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -23,10 +23,10 @@ packages_for() {
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
     windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
+    preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
-    preview) echo webp ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
