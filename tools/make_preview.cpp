@@ -3,7 +3,8 @@
 // goes round a rectangle over the water, across the view and back, and ends where it started (the
 // animation loops without a jump). Every frame runs SceneUpdate with the held key as the
 // program's loop does; every kEvery-th frame is drawn by SceneDraw and written as frame_NNN.png
-// (the frames between would be drawn the same and thrown away). The same pixels on every run.
+// (what a frame shows depends only on the light and the view, so the frames between need not be
+// drawn). The same pixels on every run.
 // Usage: make_preview <out folder> <width> <height>   (run from the folder of water05t.bmp)
 #include <GL/gl.h>
 
