@@ -13,8 +13,8 @@ WEB_ENV     = NODE_PATH=/usr/share/nodejs
 WEB_CMAKE   = $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 WEB_SKIPPED = echo "SKIPPED: $(1) (install $(2): bash scripts/install-deps.sh $(3))"
 WEB_PORT   ?= 8000
-WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
-              bash scripts/install-deps.sh windows)"
+WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64, googletest and \
+              icoutils: bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
@@ -148,6 +148,12 @@ package: build
 
 screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
+
+# The README's animated preview: the real scene drawn off-screen by Mesa under scripted keys.
+.PHONY: preview
+preview: build-tests
+	@bash scripts/install-deps.sh preview
+	@bash tools/preview.sh $(BUILD) docs/preview.webp
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)

@@ -3,7 +3,9 @@
 #   run      building and running the Linux program (all that `make run` asks for)
 #   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
 #   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
-#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
+#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests, and
+#            icoutils to read the program's resources
+#   preview  img2webp, for the README's animated preview (make preview)
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
@@ -22,7 +24,8 @@ packages_for() {
     test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
-    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
+    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
+    preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
