@@ -653,6 +653,50 @@ class PhoneLandscape(PhoneSession):
         self.save_screenshot("phone-portrait.png")
 
 
+class Offline(WebSession):
+    """The service worker: the page starts without a network after one visit, and a new build
+    on the server replaces what it keeps."""
+
+    def kept(self):
+        """The page's caches and the files each keeps, once its service worker is active."""
+        return self.page.driver.execute_async_script("""var done = arguments[0];
+            navigator.serviceWorker.ready.then(() => caches.keys()).then(names =>
+              Promise.all(names.map(n => caches.open(n).then(c => c.keys()).then(requests =>
+                [n, requests.map(r => r.url.split('/').pop()).sort()]))))
+            .then(done, e => done(String(e)));""")
+
+    def test_the_page_starts_offline_and_a_new_build_replaces_the_cache(self):
+        self.page.wait_for_dialog()
+        kept = wait_until(lambda: (k := self.kept()) and len(k) == 1 and k, 20,
+                          what="the files kept")
+        self.assertEqual(kept[0][1], sorted(PAGE_FILES[:3] + PAGE_FILES[4:] + ("water05t.bmp",)))
+
+        # No server and no HTTP cache: only the service worker can answer.
+        port = self.server.port
+        self.server.close()
+        self.page.driver.execute_cdp_cmd("Network.enable", {})
+        self.page.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+        self.page.driver.refresh()
+        self.start_windowed()
+
+        # A new build served at the same address: its worker takes the place of the old one.
+        folder = self.page_folder(self.texture)
+        with open(os.path.join(folder, "sw.js"), "r+") as f:
+            worker = f.read().replace("var VERSION = '", "var VERSION = 'new-", 1)
+            f.seek(0)
+            f.write(worker)
+        with open(os.path.join(folder, "index.html"), "r+") as f:
+            page = f.read().replace("<title>Quorvane</title>", "<title>Quorvane, rebuilt</title>")
+            f.seek(0)
+            f.write(page)
+        self.server = PageServer(folder, port=port)
+        self.page.driver.refresh()
+        wait_until(lambda: (k := self.kept()) and len(k) == 1 and "new-" in k[0][0], 20,
+                   what="the new build's cache alone")
+        self.page.driver.refresh()
+        self.assertEqual(self.page.driver.title, "Quorvane, rebuilt")
+
+
 class HiddenPage(WebSession):
     def test_a_hidden_page_draws_no_frames(self):
         self.start_windowed()
