@@ -104,6 +104,13 @@ serve-web: web
 	@echo "Serving $(WEB_BUILD) on http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
 
+# Lighthouse's mobile and desktop audits of the page, with their four scores. Lighthouse comes
+# from npm (pinned), so this is not part of `make test`.
+.PHONY: audit-web
+audit-web: web
+	@if bash scripts/install-deps.sh audit; then bash scripts/audit-web.sh $(WEB_BUILD); \
+	else $(call WEB_SKIPPED,the Lighthouse audits,nodejs with npm and chromium,audit); fi
+
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
 	@if bash scripts/install-deps.sh windows; then \

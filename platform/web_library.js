@@ -20,15 +20,17 @@ mergeInto(LibraryManager.library, {
       return screen;
     },
     canvas: function(n) { return document.getElementById('quorvane-canvas-' + n); },
-    // The room the picture has: the page less its other lines, a margin and, on a touch screen,
-    // the pads of controls (beside the picture in landscape, below it in portrait).
+    // The room the picture has: the page less its other lines (not the boxes, which lie over
+    // it), a margin and, on a touch screen, the pads of controls (beside the picture in
+    // landscape, below it in portrait).
     room: function() {
       var margin = 8, gap = 12;
       var width = document.documentElement.clientWidth - 2 * margin;
       var height = window.innerHeight - 2 * margin;
       var screen = quorvane.screen();
       for (var line = document.body.firstElementChild; line; line = line.nextElementSibling)
-        if (line !== screen && line.offsetHeight) height -= line.offsetHeight + gap;
+        if (line !== screen && line.tagName != 'DIALOG' && line.offsetHeight)
+          height -= line.offsetHeight + gap;
       var pad = document.getElementById('quorvane-light');
       if (pad && pad.offsetWidth) {
         if (window.matchMedia('(orientation: landscape)').matches)

@@ -601,6 +601,16 @@ class PhonePortrait(PhoneSession):
             self.page.settled()  # the marker stops
         finally:
             self.page.lift()
+        # A page hidden while a control is held lets go of it.
+        self.page.touch(self.page.centre(self.page.control(LIGHT_KEYS["d"])))
+        try:
+            self.page.driver.minimize_window()
+            wait_until(lambda: self.page.js("return document.hidden"), 10, what="a hidden page")
+            self.page.driver.maximize_window()
+            wait_until(lambda: not self.page.js("return document.hidden"), 10, what="the page")
+            self.page.settled()
+        finally:
+            self.page.lift()
         self.page.tap(self.page.control(27))
         self.assertEqual(self.page.wait_for_exit(), "0")
 
@@ -654,8 +664,8 @@ class PhoneLandscape(PhoneSession):
 
 
 class Offline(WebSession):
-    """The service worker: the page starts without a network after one visit, and a new build
-    on the server replaces what it keeps."""
+    """The service worker: the page starts without a network after one visit, a texture put on
+    the server is used at once, and a new build on the server replaces what it keeps."""
 
     def kept(self):
         """The page's caches and the files each keeps, once its service worker is active."""
@@ -665,7 +675,7 @@ class Offline(WebSession):
                 [n, requests.map(r => r.url.split('/').pop()).sort()]))))
             .then(done, e => done(String(e)));""")
 
-    def test_the_page_starts_offline_and_a_new_build_replaces_the_cache(self):
+    def test_offline_start_a_new_texture_and_a_new_build(self):
         self.page.wait_for_dialog()
         kept = wait_until(lambda: (k := self.kept()) and len(k) == 1 and k, 20,
                           what="the files kept")
@@ -679,8 +689,9 @@ class Offline(WebSession):
         self.page.driver.refresh()
         self.start_windowed()
 
-        # A new build served at the same address: its worker takes the place of the old one.
-        folder = self.page_folder(self.texture)
+        # A new build served at the same address with a new texture: the texture is the
+        # server's at once, and the new build's worker takes the place of the old one.
+        folder = self.page_folder(BrokenTexture.texture)
         with open(os.path.join(folder, "sw.js"), "r+") as f:
             worker = f.read().replace("var VERSION = '", "var VERSION = 'new-", 1)
             f.seek(0)
@@ -691,6 +702,9 @@ class Offline(WebSession):
             f.write(page)
         self.server = PageServer(folder, port=port)
         self.page.driver.refresh()
+        self.page.wait_for_dialog()
+        self.page.press("n")
+        self.assertEqual(self.page.wait_for_dialog(), ["Error", BrokenTexture.message, ["OK"]])
         wait_until(lambda: (k := self.kept()) and len(k) == 1 and "new-" in k[0][0], 20,
                    what="the new build's cache alone")
         self.page.driver.refresh()
