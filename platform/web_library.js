@@ -154,8 +154,6 @@ mergeInto(LibraryManager.library, {
     HEAP32[height >> 2] = canvas ? canvas.height : 0;
   },
 
-  // The fixed-function emulation keeps buffers and shaders in the current context: set it up
-  // once for each new context.
   // The on-screen controls, buttons whose data-vk names the key they stand for: holding one is
   // holding its key. Each finger (pointer) holds the control it went down on until it is lifted,
   // cancelled, or slides off the control; two fingers on one control hold its key once. A
@@ -226,6 +224,8 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // The fixed-function emulation keeps buffers and shaders in the current context: set it up
+  // once for each new context.
   web_gl_emulation_init__deps: ['$GLImmediate'],
   web_gl_emulation_init: function() {
     Module.useWebGL = true;

@@ -97,7 +97,7 @@ class Page:
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
-    # -- a phone (Chromium's device emulation and touch, through DevTools) -------------------
+    # -- Chromium's DevTools: a phone's screen and touch, the HTTP cache -----------------------
     def emulate_phone(self, width, height, ratio=3):
         """A phone's screen of width x height CSS pixels, held in portrait or landscape, with
         touch. Called again while the page runs, it turns or swaps the phone."""
@@ -108,6 +108,10 @@ class Page:
                                   "angle": 90 if landscape else 0}})
         self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
                                     {"enabled": True, "maxTouchPoints": 5})
+
+    def disable_http_cache(self):
+        self.driver.execute_cdp_cmd("Network.enable", {})
+        self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
 
     def touch(self, *points):
         """Fingers down on (or moved to) these CSS points: one finger per point, in order.
@@ -684,8 +688,7 @@ class Offline(WebSession):
         # No server and no HTTP cache: only the service worker can answer.
         port = self.server.port
         self.server.close()
-        self.page.driver.execute_cdp_cmd("Network.enable", {})
-        self.page.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+        self.page.disable_http_cache()
         self.page.driver.refresh()
         self.start_windowed()
 
