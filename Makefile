@@ -91,13 +91,14 @@ windows:
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/quorvane.exe $(WIN_BUILD)/quorvane-windows.zip
 
-# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it.
+# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it,
+# and the service worker, manifest and icons that make it work offline and installable.
 web:
 	@bash scripts/install-deps.sh web
 	@$(WEB_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/quorvane.js $(WEB_BUILD)/quorvane.wasm \
-	  $(WEB_BUILD)/water05t.bmp
+	  $(WEB_BUILD)/water05t.bmp $(WEB_BUILD)/sw.js $(WEB_BUILD)/quorvane.webmanifest
 
 # Serves the page to a browser on this machine only.
 serve-web: web
