@@ -18,15 +18,16 @@ namespace {
 bool PageWouldUse(uint32_t vk) { return (vk >= VK_SPACE && vk <= VK_DOWN) || vk == VK_F1; }
 
 void PostToAll(uint32_t message, uintptr_t wParam, bool withSize) {
-    for (auto& w : State().windows)
-        Post(*w, message, wParam, withSize ? ClientSizeParam(*w) : 0);
+    for (auto& entry : Registry().windows)
+        Post(*entry.window, message, wParam, withSize ? ClientSizeParam(*entry.window) : 0);
 }
 
 // A key going down or up, from the keyboard or an on-screen control, as the first window's
 // message; false when the key is not the program's (a box is open, no window, no code).
 bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     PlatformState& s = State();
-    if (s.boxOpen || s.windows.empty() || vk == 0 || vk > 0xFE) return false;
+    Window* first = FirstWindow();
+    if (s.boxOpen || !first || vk == 0 || vk > 0xFE) return false;
     auto held = std::find(s.keysDown.begin(), s.keysDown.end(), vk);
     if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
     if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
@@ -39,7 +40,7 @@ bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     uint32_t lParam = 1u;
     if (!down) lParam |= 0xC0000000u;
     else if (repeat) lParam |= 0x40000000u;
-    Post(*s.windows.front(), message, vk, intptr_t(lParam));
+    Post(*first, message, vk, intptr_t(lParam));
     return true;
 }
 
@@ -56,7 +57,7 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
     PlatformState& s = State();
     for (uint32_t vk : s.keysDown)
-        if (!s.windows.empty()) Post(*s.windows.front(), WM_KEYUP, vk, intptr_t(0xC0000001u));
+        if (Window* first = FirstWindow()) Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
     s.keysDown.clear();
     return EM_FALSE;
 }
@@ -72,9 +73,9 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* visibility, voi
 // whose drawing buffer changed is a window resized, as on the desktop. A hidden page's windows
 // hear of their size when it is shown again.
 EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
-    for (auto& w : State().windows)
-        if (web_canvas_fit(w->canvas) && !web_page_hidden())
-            Post(*w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
+    for (auto& entry : Registry().windows)
+        if (web_canvas_fit(entry.window->canvas) && !web_page_hidden())
+            Post(*entry.window, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*entry.window));
     return EM_FALSE;
 }
 
@@ -98,39 +99,16 @@ void StartEvents() {
     web_controls_start();
 }
 
-void Post(Window& window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    State().queue.push_back({&window, message, wParam, lParam});
-    web_wake();
-}
+// Wakes a WaitMessage in progress.
+void MessagePosted() { web_wake(); }
 
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
-
-bool PeekMessage(Message& message, WindowHandle window) {
-    auto& queue = State().queue;
-    auto it = std::find_if(queue.begin(), queue.end(),
-                           [&](const Message& m) { return m.window == window; });
-    if (it == queue.end()) return false;
-    message = *it;
-    queue.erase(it);
-    return true;
-}
+bool PeekMessage(Message& message, WindowHandle window) { return TakeMessage(message, window); }
 
 void WaitMessage() {
-    PlatformState& s = State();
-    if (s.windows.empty()) return;  // nothing could ever arrive
-    const size_t before = s.queue.size();
-    while (s.queue.size() <= before) web_wait_event();
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    Window* w = FindWindow(message.window);
-    if (!w) return 0;
-    return w->procedure(w, message.message, message.wParam, message.lParam);
+    WindowRegistry& r = Registry();
+    if (r.windows.empty()) return;  // nothing could ever arrive
+    const size_t before = r.queue.size();
+    while (r.queue.size() <= before) web_wait_event();
 }
 
 int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
