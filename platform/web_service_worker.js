@@ -1,8 +1,9 @@
 // Keeps the page, the program and the texture, so that after one visit the demo starts with no
 // network, from the page or from a home-screen icon. The cache is named after the build's
-// content: a new build fills a new cache and removes the old one. The texture is asked of the
-// network first, so that a new one put on the server is seen without a rebuild; the kept copy
-// stands in when the network fails.
+// content: a new build fills a new cache, and once a page has loaded all of the old build it
+// lets the new worker take over (the "activate" message), which removes the old cache. The
+// texture is asked of the network first, so that a new one put on the server is seen without a
+// rebuild; the kept copy stands in when the network fails.
 var VERSION = '@QUORVANE_CACHE_VERSION@';
 var PREFIX = 'quorvane ' + self.registration.scope + ' ';
 var CACHE = PREFIX + VERSION;
@@ -20,7 +21,11 @@ self.addEventListener('install', function(event) {
         if (response.ok) return cache.put(TEXTURE, response);
       }, function() {});
     });
-  }).then(function() { return self.skipWaiting(); }));
+  }));
+});
+
+self.addEventListener('message', function(event) {
+  if (event.data == 'activate') self.skipWaiting();
 });
 
 self.addEventListener('activate', function(event) {
