@@ -1,6 +1,6 @@
 # Run at build time (cmake -P) in the web build's folder, once the program is linked and the
-# page's files are beside it: writes the service worker from its source, with a cache version
-# taken from the content of every file it keeps, so that each new build replaces the old cache.
+# page's files are beside it: writes the service worker from its source, with the files it keeps
+# and a cache version taken from their content, so that each new build replaces the old cache.
 #   -DSOURCE=<platform/web_service_worker.js> -DFOLDER=<build folder> -DFILES=<name,name,...>
 string(REPLACE "," ";" FILES "${FILES}")
 file(SHA256 "${SOURCE}" _sum)
@@ -11,4 +11,6 @@ foreach(_name IN LISTS FILES)
 endforeach()
 string(SHA256 _version "${_sums}")
 string(SUBSTRING "${_version}" 0 16 QUORVANE_CACHE_VERSION)
+list(JOIN FILES "', '" QUORVANE_KEPT_FILES)
+set(QUORVANE_KEPT_FILES "'${QUORVANE_KEPT_FILES}'")
 configure_file("${SOURCE}" "${FOLDER}/sw.js" @ONLY)

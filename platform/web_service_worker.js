@@ -8,8 +8,7 @@ var VERSION = '@QUORVANE_CACHE_VERSION@';
 var PREFIX = 'quorvane ' + self.registration.scope + ' ';
 var CACHE = PREFIX + VERSION;
 var TEXTURE = 'water05t.bmp';
-var KEPT = ['index.html', 'quorvane.js', 'quorvane.wasm', 'quorvane.webmanifest',
-            'quorvane_192.png', 'quorvane_512.png'];
+var KEPT = [@QUORVANE_KEPT_FILES@];
 
 function fresh(name) { return new Request(name, {cache: 'reload'}); }
 
