@@ -45,6 +45,8 @@ int web_canvas_create(int cssWidth, int cssHeight, int popup, int background);
 void web_canvas_show(int canvas);
 void web_canvas_destroy(int canvas);
 void web_canvas_pixel_size(int canvas, int* width, int* height);
+int web_canvas_fit(int canvas);
+void web_controls_start();
 void web_gl_emulation_init();
 void web_set_cursor_visible(int visible);
 int web_page_has_focus();

@@ -10,6 +10,7 @@
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
+#   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
 # Usage: install-deps.sh [group...]   (no group means "run")
@@ -29,6 +30,7 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
+    audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
