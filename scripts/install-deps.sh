@@ -3,7 +3,9 @@
 #   run      building and running the Linux program (all that `make run` asks for)
 #   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
 #   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
-#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
+#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests, and
+#            icoutils to read the program's resources
+#   preview  img2webp, for the README's animated preview (make preview)
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
@@ -11,6 +13,9 @@
 #   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
 #            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
 #            runs the arm64 tests here
+#   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
+#   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
+#            dummy video driver, xrandr, openbox
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -19,17 +24,22 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     run) echo build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri \
-              libglu1-mesa-dev ;;
+              libglu1-mesa-dev libx11-dev libxrandr-dev ;;
     test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
-    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
+    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
+    preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
     arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev libc6:arm64 \
                 libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
-                libegl-dev:arm64 libegl-mesa0:arm64 libgtest-dev:arm64 ;;
+                libx11-dev:arm64 libxrandr-dev:arm64 libegl-dev:arm64 libegl-mesa0:arm64 \
+                libgtest-dev:arm64 ;;
+    audit) echo nodejs chromium ;;
+    desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
+                  xdotool wmctrl openbox imagemagick libxfixes3 ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
