@@ -21,7 +21,8 @@ FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
-        test-windows test-web bench soak fuzz screenshot package windows web serve-web clean
+        test-windows test-web test-wayland bench soak fuzz screenshot package windows web \
+        serve-web clean
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -45,7 +46,7 @@ run: build
 	cd data && ../$(BUILD)/quorvane
 
 test-linux: build-tests
-	cd $(BUILD) && ctest -LE package --output-on-failure
+	cd $(BUILD) && ctest -LE 'package|desktop' --output-on-failure
 
 # The Debian package built, unpacked into a temporary root, validated and started from its menu
 # entry; skipped, saying so, where the packaging tools cannot be installed.
@@ -82,7 +83,15 @@ test-web: build-tests
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
 	  chromium-driver python3-selenium,web web-test); fi
 
-test: test-linux test-package test-asan test-windows test-web
+# The program on Wayland desktops, headless (ctest label "desktop"): sway and mutter, through
+# XWayland and, under sway, natively.
+test-wayland: build-tests
+	@if bash scripts/install-deps.sh wayland; then \
+	  cd $(BUILD) && ctest -L desktop -R '^wayland_' --output-on-failure; \
+	else echo "SKIPPED: the Wayland tests under sway and mutter (install sway, xwayland, grim, \
+	  wtype, zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
+
+test: test-linux test-package test-asan test-windows test-web test-wayland
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:

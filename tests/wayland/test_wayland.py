@@ -1,0 +1,158 @@
+"""The demo on Wayland desktops, headless: sway (wlroots) and GNOME's mutter. Through XWayland
+(SDL's default) and, under sway, as a native Wayland client: the question, the first frame
+beside the Linux build's on Xvfb, held keys, full screen and quitting.
+
+Run one case:  QUORVANE=build/quorvane python3 tests/wayland/test_wayland.py SwayXWayland
+"""
+
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from wayland_lib import Mutter, Program, Sway, VirtualKeyboard, e2e, log_dir, wait_until  # noqa: E402
+
+EXE = os.path.abspath(e2e.EXE)
+TITLE, QUESTION = e2e.TITLE, e2e.QUESTION
+PIXELS = 640 * 480
+
+
+def drive(grab, key_down, key_up):
+    """The held keys' moves, from the light nearer the middle of the picture: a compositor that
+    lets the program draw fast gives it many frames between two captures, and from the start
+    position near the left edge S would carry the marker out of the window before a capture
+    shows how far it went down."""
+    key_down("d")
+    try:
+        e2e.poll_picture(grab, lambda c: c.count["orange"] and c.centroid["orange"][0] >= 200,
+                         30, "the light nearer the middle")
+    finally:
+        key_up("d")
+    e2e.held_key_moves(grab, key_down, key_up)
+
+
+class Session(unittest.TestCase):
+    """A compositor of the class's kind and a folder holding the texture, for each test."""
+
+    compositor = Sway
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.cwd = os.path.join(self.tmp.name, "run")
+        os.makedirs(self.cwd)
+        shutil.copy(e2e.TEXTURE, os.path.join(self.cwd, "water05t.bmp"))
+        self.desktop = self.compositor(log_dir(self.id().split(".", 1)[1])).__enter__()
+
+    def tearDown(self):
+        self.desktop.__exit__(None, None, None)
+        self.tmp.cleanup()
+
+    def assert_like_linux(self, seen, expected):
+        """The first frame against the Linux build's on Xvfb: Mesa draws both, so all but a
+        few pixels agree, and every colour class is where Linux has it."""
+        different = e2e.differing_pixels(seen, expected)
+        ours, theirs = seen.classes(), expected.classes()
+        print(f"first frame: {different} of {PIXELS} pixels differ from Linux by more than 24;"
+              f" here {ours}; linux {theirs}")
+        self.assertLess(different, PIXELS // 500, "at most 0.2 % of the pixels")
+        for kind in ("cyan", "orange", "black", "lit"):
+            self.assertAlmostEqual(ours.count[kind] / theirs.count[kind], 1.0, delta=0.05, msg=kind)
+
+
+class XWaylandSession(Session):
+    """SDL's default path on a Wayland desktop: its X11 driver through XWayland."""
+
+    def setUp(self):
+        super().setUp()
+        self.x = self.desktop.x_server()
+
+    def windowed(self, app):
+        """Answers No; the window once it draws, and its first frame."""
+        e2e.answer_question(self.x, "Escape")
+        win = self.x.wait_for_window(TITLE)
+        grab = lambda: e2e.capture(self.x, win)
+        e2e.poll_picture(grab, e2e.looks_like_a_frame, 20, "the first frames")
+        return win, e2e.still_picture(grab)
+
+    def drive_and_quit(self, app, win):
+        """Held keys move what they move on Linux; Escape ends the program with status 0."""
+        e2e.focus(self.x, win)
+        drive(lambda: e2e.capture(self.x, win), lambda k: e2e.key_down(self.x, k),
+              lambda k: e2e.key_up(self.x, k))
+        self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+    def full_screen(self, app, width, height):
+        """Answers Yes; the full-screen window once the compositor has made it width x height
+        at (0,0), with frames drawn."""
+        e2e.answer_question(self.x, "Return")
+        win = self.x.wait_for_window(TITLE)
+        size = {"x": 0, "y": 0, "width": width, "height": height}
+        wait_until(lambda: self.x.geometry(win) == size, 10,
+                   what=f"the window at {size}, not {self.x.geometry(win)}")
+        e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 20, "full-screen frames")
+        self.assertIn("_NET_WM_STATE_FULLSCREEN", self.x.property(win, "_NET_WM_STATE"))
+        # The program says so when the display did not switch to 640x480 for it.
+        self.assertNotIn("display runs at", app.output()[1])
+        return win
+
+
+class SwayXWayland(XWaylandSession):
+    def test_no_gives_a_framed_window_drawn_and_driven_as_on_linux(self):
+        expected = e2e.linux_first_frame(EXE, self.cwd)
+        with Program(self.x, EXE, self.cwd) as app:
+            win, first = self.windowed(app)
+            view = self.desktop.find_view(TITLE)
+            self.assertEqual(view["shell"], "xwayland")
+            self.assertEqual(view["fullscreen_mode"], 0)
+            self.assertEqual(view["border"], "normal", "sway's title bar and border")
+            self.assertFalse(self.x.undecorated(win))
+            self.assertEqual((first.width, first.height), (640, 480))
+            self.assert_like_linux(first, expected)
+            self.drive_and_quit(app, win)
+
+    def test_yes_gives_a_full_screen_window_filling_the_output(self):
+        # XWayland tells the program its display now runs at 640x480, but sway knows nothing
+        # of that emulation: it gives a full-screen window the whole output, and the program
+        # draws for the size it is given.
+        with Program(self.x, EXE, self.cwd) as app:
+            win = self.full_screen(app, 1024, 768)
+            self.assertEqual(self.desktop.find_view(TITLE)["fullscreen_mode"], 1)
+            screen = e2e.still_picture(self.desktop.grab_output)
+            self.assertEqual((screen.width, screen.height), (1024, 768))
+            self.assert_fills(screen)
+            self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+    def assert_fills(self, picture):
+        """The scene reaches every edge: surface at the bottom corners, sky at the top right."""
+        w, h = picture.width, picture.height
+        for x, y, kind in ((8, h - 10, "black"), (w - 10, h - 10, "black"), (w - 10, 10, "cyan")):
+            self.assertEqual(e2e.classify(*picture.pixel(x, y)), kind, (x, y))
+        self.assertGreater(picture.classes(2).share("black"), 0.3)
+
+
+class MutterXWayland(XWaylandSession):
+    compositor = Mutter
+
+    def test_no_gives_a_framed_window_drawn_and_driven_as_on_linux(self):
+        expected = e2e.linux_first_frame(EXE, self.cwd)
+        with Program(self.x, EXE, self.cwd) as app:
+            win, first = self.windowed(app)
+            frame = wait_until(lambda: self.x.frame_extents(win), 5, what="mutter's frame")
+            print("frame extents", frame)
+            self.assertGreater(frame[2], 0, "a title bar")
+            self.assertEqual((first.width, first.height), (640, 480))
+            self.assert_like_linux(first, expected)
+            self.drive_and_quit(app, win)
+
+    def test_yes_gives_xwaylands_emulated_640x480_full_screen(self):
+        with Program(self.x, EXE, self.cwd) as app:
+            # mutter follows XWayland's emulated 640x480 mode, which XWayland scales up.
+            win = self.full_screen(app, 640, 480)
+            self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
