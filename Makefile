@@ -89,7 +89,7 @@ test-wayland: build-tests
 	@if bash scripts/install-deps.sh wayland; then \
 	  cd $(BUILD) && ctest -L desktop -R '^wayland_' --output-on-failure; \
 	else echo "SKIPPED: the Wayland tests under sway and mutter (install sway, xwayland, grim, \
-	  wtype, zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
+	  zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
 
 test: test-linux test-package test-asan test-windows test-web test-wayland
 

@@ -9,7 +9,7 @@
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
 #   wayland  the headless Wayland desktops the program is tested on (sway, mutter) with their
-#            XWayland, and the tools that drive them: screenshots, virtual keys, zenity
+#            XWayland, screenshots of sway's outputs, and zenity, which asks SDL's questions there
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -26,7 +26,7 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
-    wayland) echo sway xwayland grim wtype zenity mutter dbus-daemon x11-xserver-utils x11-utils \
+    wayland) echo sway xwayland grim zenity mutter dbus-daemon x11-xserver-utils x11-utils \
                   xauth xdotool imagemagick ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac

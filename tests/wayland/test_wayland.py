@@ -13,7 +13,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from wayland_lib import Mutter, Program, Sway, VirtualKeyboard, e2e, log_dir, wait_until  # noqa: E402
+from wayland_lib import (Mutter, Program, Sway, VirtualKeyboard, e2e, log_dir,  # noqa: E402
+                         wait_until)
 
 EXE = os.path.abspath(e2e.EXE)
 TITLE, QUESTION = e2e.TITLE, e2e.QUESTION
@@ -60,6 +61,13 @@ class Session(unittest.TestCase):
         self.assertLess(different, PIXELS // 500, "at most 0.2 % of the pixels")
         for kind in ("cyan", "orange", "black", "lit"):
             self.assertAlmostEqual(ours.count[kind] / theirs.count[kind], 1.0, delta=0.05, msg=kind)
+
+    def assert_fills(self, picture):
+        """The scene reaches every edge: surface at the bottom corners, sky at the top right."""
+        w, h = picture.width, picture.height
+        for x, y, kind in ((8, h - 10, "black"), (w - 10, h - 10, "black"), (w - 10, 10, "cyan")):
+            self.assertEqual(e2e.classify(*picture.pixel(x, y)), kind, (x, y))
+        self.assertGreater(picture.classes(2).share("black"), 0.3)
 
 
 class XWaylandSession(Session):
@@ -125,13 +133,6 @@ class SwayXWayland(XWaylandSession):
             self.assert_fills(screen)
             self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
 
-    def assert_fills(self, picture):
-        """The scene reaches every edge: surface at the bottom corners, sky at the top right."""
-        w, h = picture.width, picture.height
-        for x, y, kind in ((8, h - 10, "black"), (w - 10, h - 10, "black"), (w - 10, 10, "cyan")):
-            self.assertEqual(e2e.classify(*picture.pixel(x, y)), kind, (x, y))
-        self.assertGreater(picture.classes(2).share("black"), 0.3)
-
 
 class MutterXWayland(XWaylandSession):
     compositor = Mutter
@@ -152,6 +153,98 @@ class MutterXWayland(XWaylandSession):
             # mutter follows XWayland's emulated 640x480 mode, which XWayland scales up.
             win = self.full_screen(app, 640, 480)
             self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+
+class SwayNative(Session):
+    """SDL's Wayland driver: zenity asks the question, sway shows the window itself, and keys
+    come from a virtual keyboard made before the program starts."""
+
+    def setUp(self):
+        super().setUp()
+        self.keyboard = VirtualKeyboard(self.desktop).__enter__()
+
+    def tearDown(self):
+        self.keyboard.__exit__(None, None, None)
+        super().tearDown()
+
+    def start(self, **env):
+        return Program(None, EXE, self.cwd, env=self.desktop.native_env(**env))
+
+    def answer(self, key):
+        """Answers the question from the keyboard (Escape: No, Return: Yes)."""
+        dialog = self.desktop.wait_for_view(QUESTION)
+        self.assertEqual((dialog["app_id"], dialog["shell"]), ("zenity", "xdg_shell"))
+        wait_until(lambda: self.desktop.find_view(QUESTION)["focused"], 5, what="dialog focus")
+        self.keyboard.press(key)
+        return self.desktop.wait_for_view(TITLE)
+
+    def grabber(self):
+        """The window's picture source, once it draws. The window is looked up for every
+        picture: sway moves its content when it puts its title bar on, or full screen."""
+        grab = lambda: self.desktop.grab(self.desktop.find_view(TITLE))
+        e2e.poll_picture(grab, e2e.looks_like_a_frame, 20, "the first frames")
+        return grab
+
+    def quit(self, app):
+        self.keyboard.key_down("Escape")
+        try:
+            return app.wait(10)
+        finally:
+            self.keyboard.key_up("Escape")
+
+    def test_no_gives_a_window_drawn_and_driven_as_on_linux(self):
+        expected = e2e.linux_first_frame(EXE, self.cwd)
+        with self.start() as app:
+            view = self.answer("Escape")
+            self.assertEqual((view["shell"], view["fullscreen_mode"]), ("xdg_shell", 0))
+            # Framed: SDL asks sway for its title bar and border.
+            wait_until(lambda: self.desktop.find_view(TITLE)["border"] == "normal", 5,
+                       what="sway's frame")
+            grab = self.grabber()
+            first = e2e.still_picture(grab)
+            self.assertEqual((first.width, first.height), (640, 480))
+            self.assert_like_linux(first, expected)
+            drive(grab, self.keyboard.key_down, self.keyboard.key_up)
+            self.assertEqual(self.quit(app), 0)
+
+    def test_yes_gives_the_compositors_full_screen(self):
+        with self.start() as app:
+            self.answer("Return")
+            wait_until(lambda: self.desktop.find_view(TITLE)["fullscreen_mode"] == 1, 10,
+                       what="full screen")
+            self.grabber()
+            screen = e2e.still_picture(self.desktop.grab_output)
+            self.assertEqual((screen.width, screen.height), (1024, 768))
+            self.assert_fills(screen)
+            print("stderr:", app.output()[1].strip())
+            self.assertEqual(self.quit(app), 0)
+
+    def test_at_output_scale_2_the_picture_fills_a_1280x960_drawable(self):
+        self.desktop.msg("output", Sway.OUTPUT, "mode", "1600x1200", "scale", "2")
+        with self.start() as app:
+            view = self.answer("Escape")
+            self.assertEqual((view["window_rect"]["width"], view["window_rect"]["height"]),
+                             (640, 480))
+            grab = self.grabber()
+            picture = e2e.still_picture(grab)
+            self.assertEqual((picture.width, picture.height), (1280, 960))
+            self.assert_fills(picture)
+            marker = picture.classes(2).centroid["orange"]
+            # Where the marker is at scale 1, twice as far from the corner.
+            self.assertTrue(120 < marker[0] < 200 and 500 < marker[1] < 580, marker)
+            self.assertEqual(self.quit(app), 0)
+
+    def test_without_zenity_the_question_goes_to_stderr_and_means_no(self):
+        empty = os.path.join(self.tmp.name, "bin")
+        os.makedirs(empty)
+        with self.start(PATH=empty) as app:
+            view = self.desktop.wait_for_view(TITLE)
+            self.assertEqual(view["fullscreen_mode"], 0)
+            self.assertIsNone(self.desktop.find_view(QUESTION))
+            self.assertIn(f"{QUESTION}: Would You Like To Run In Fullscreen Mode?",
+                          app.output()[1])
+            self.grabber()
+            self.assertEqual(self.quit(app), 0)
 
 
 if __name__ == "__main__":

@@ -11,10 +11,13 @@ picks its own free X display, and runs as `nobody` when started by root (sway re
 program and the tools stay root, which reaches the sockets anyway). Logs go to log_dir.
 """
 
+import ctypes
 import json
 import os
 import re
 import shutil
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -256,35 +259,147 @@ class Mutter(Compositor):
         return (path, match[1]) if probe.returncode == 0 else None
 
 
+# evdev key codes of the keys the tests press (linux/input-event-codes.h).
+KEY_CODES = {"Escape": 1, "Tab": 15, "q": 16, "w": 17, "e": 18, "Return": 28, "a": 30, "s": 31,
+             "d": 32, "space": 57, "F1": 59, "Up": 103, "Prior": 104, "Left": 105, "Right": 106,
+             "Down": 108, "Next": 109}
+
+
+def default_keymap():
+    """The keymap a plain US keyboard has (xkbcommon's defaults), as text."""
+    xkb = ctypes.CDLL("libxkbcommon.so.0")
+    xkb.xkb_context_new.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.restype = ctypes.c_void_p
+    xkb.xkb_keymap_new_from_names.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int]
+    xkb.xkb_keymap_get_as_string.restype = ctypes.c_void_p
+    xkb.xkb_keymap_get_as_string.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xkb.xkb_keymap_unref.argtypes = [ctypes.c_void_p]
+    xkb.xkb_context_unref.argtypes = [ctypes.c_void_p]
+    libc = ctypes.CDLL(None)
+    libc.free.argtypes = [ctypes.c_void_p]
+    context = xkb.xkb_context_new(0)
+    keymap = xkb.xkb_keymap_new_from_names(context, None, 0)
+    if not keymap:
+        raise RuntimeError("xkbcommon made no keymap")
+    text = xkb.xkb_keymap_get_as_string(keymap, 1)
+    try:
+        return ctypes.string_at(text)
+    finally:
+        libc.free(text)
+        xkb.xkb_keymap_unref(keymap)
+        xkb.xkb_context_unref(context)
+
+
 class VirtualKeyboard:
-    """Keys for native Wayland clients, through wtype's virtual keyboards. One wtype kept open
-    from before the program starts gives the seat a keyboard, so the program's surface gets
-    one when it is mapped; each key then goes down and up in a wtype of its own."""
+    """A keyboard for native Wayland clients, as a plain US keyboard would be: a client of the
+    compositor's virtual-keyboard protocol speaking the Wayland wire format itself (wtype
+    makes a keyboard of its own, with a keymap of its own, for each run, so a key it holds
+    down is never let go and the keys that are not letters arrive with other scan codes).
+    Made before the program starts, so the seat has a keyboard when the program's surface
+    appears. Keys: names of KEY_CODES."""
 
     def __init__(self, compositor):
         self.compositor = compositor
+        self._next_id = 2
 
     def __enter__(self):
-        self._keeper = subprocess.Popen(["wtype", "-s", "100000000"],
-                                        env=self.compositor.native_env(),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.3)  # its keyboard joins the seat
+        path = os.path.join(self.compositor.runtime, self.compositor.wayland_display())
+        self._socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._socket.connect(path)
+        self._buffer = b""
+        registry = self._new_id()
+        self._send(1, 1, struct.pack("<I", registry))  # wl_display.get_registry
+        globals_ = {}
+        for obj, opcode, body in self._roundtrip():
+            if obj == registry and opcode == 0:  # wl_registry.global
+                name, interface, _ = self._global(body)
+                globals_.setdefault(interface, name)
+        if "zwp_virtual_keyboard_manager_v1" not in globals_:
+            raise RuntimeError("the compositor has no virtual keyboards")
+        seat = self._bind(registry, globals_["wl_seat"], "wl_seat", 1)
+        manager = self._bind(registry, globals_["zwp_virtual_keyboard_manager_v1"],
+                             "zwp_virtual_keyboard_manager_v1", 1)
+        self._keyboard = self._new_id()
+        self._send(manager, 0, struct.pack("<II", seat, self._keyboard))
+        keymap = default_keymap() + b"\0"
+        fd = os.memfd_create("keymap")
+        try:
+            os.write(fd, keymap)
+            self._send(self._keyboard, 0, struct.pack("<II", 1, len(keymap)), fds=[fd])
+        finally:
+            os.close(fd)
+        self._roundtrip()
         return self
 
     def __exit__(self, *exc):
-        self._keeper.kill()
-        self._keeper.wait()
+        self._socket.close()
         return False
 
-    def _wtype(self, *args):
-        subprocess.run(["wtype", *args], env=self.compositor.native_env(), check=True,
-                       capture_output=True, timeout=20)
-
-    def press(self, key):
-        self._wtype("-k", key)
+    # -- keys -------------------------------------------------------------------------------
+    def _key(self, key, state):
+        time_ms = int(time.monotonic() * 1000) & 0xFFFFFFFF
+        self._send(self._keyboard, 1, struct.pack("<III", time_ms, KEY_CODES[key], state))
+        self._roundtrip()  # the compositor has passed it on when this returns
 
     def key_down(self, key):
-        self._wtype("-P", key)
+        self._key(key, 1)
 
     def key_up(self, key):
-        self._wtype("-p", key)
+        self._key(key, 0)
+
+    def press(self, key):
+        self.key_down(key)
+        self.key_up(key)
+
+    # -- the wire ---------------------------------------------------------------------------
+    def _new_id(self):
+        self._next_id += 1
+        return self._next_id - 1
+
+    def _send(self, obj, opcode, body, fds=()):
+        message = struct.pack("<II", obj, (8 + len(body)) << 16 | opcode) + body
+        if fds:
+            socket.send_fds(self._socket, [message], list(fds))
+        else:
+            self._socket.sendall(message)
+
+    @staticmethod
+    def _string(text):
+        data = text.encode() + b"\0"
+        return struct.pack("<I", len(data)) + data + b"\0" * (-len(data) % 4)
+
+    @staticmethod
+    def _global(body):
+        name, length = struct.unpack_from("<II", body)
+        interface = body[8:8 + length - 1].decode()
+        version, = struct.unpack_from("<I", body, 8 + length + (-length % 4))
+        return name, interface, version
+
+    def _bind(self, registry, name, interface, version):
+        new = self._new_id()
+        self._send(registry, 0, struct.pack("<I", name) + self._string(interface) +
+                   struct.pack("<II", version, new))
+        return new
+
+    def _roundtrip(self, timeout=10):
+        """Events up to the answer of a wl_display.sync; a protocol error raises."""
+        callback = self._new_id()
+        self._send(1, 0, struct.pack("<I", callback))
+        events, deadline = [], time.monotonic() + timeout
+        while True:
+            while len(self._buffer) >= 8:
+                obj, word = struct.unpack_from("<II", self._buffer)
+                size = word >> 16
+                if len(self._buffer) < size:
+                    break
+                body, self._buffer = self._buffer[8:size], self._buffer[size:]
+                if obj == 1 and word & 0xFFFF == 0:  # wl_display.error
+                    raise RuntimeError(f"Wayland protocol error: {body!r}")
+                if obj == callback:
+                    return events
+                events.append((obj, word & 0xFFFF, body))
+            self._socket.settimeout(max(0.1, deadline - time.monotonic()))
+            chunk = self._socket.recv(65536)
+            if not chunk:
+                raise RuntimeError("the compositor closed the connection")
+            self._buffer += chunk
