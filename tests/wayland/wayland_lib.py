@@ -59,6 +59,11 @@ class Compositor:
         self.xauthority = None
 
     def _make_runtime(self):
+        # XWayland's socket folder, as X servers run by root make it: on a fresh machine the
+        # compositor's user could not make it, and mutter refuses one owned by another user.
+        if os.geteuid() == 0 and not os.path.isdir("/tmp/.X11-unix"):
+            os.makedirs("/tmp/.X11-unix", exist_ok=True)
+            os.chmod("/tmp/.X11-unix", 0o1777)
         # Short, in /tmp: socket paths must stay under 108 bytes.
         self.runtime = tempfile.mkdtemp(prefix=f"qv-{self.name}-")
         if os.geteuid() == 0:
@@ -107,7 +112,7 @@ class Compositor:
         env = {k: v for k, v in os.environ.items()
                if k not in ("DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY")}
         env.update(XDG_RUNTIME_DIR=self.runtime, WAYLAND_DISPLAY=self.wayland_display(),
-                   SDL_VIDEODRIVER="wayland", GDK_BACKEND="wayland", NO_AT_BRIDGE="1")
+                   SDL_VIDEODRIVER="wayland", NO_AT_BRIDGE="1")
         env.update(extra)
         return env
 
