@@ -227,14 +227,19 @@ EDGE_MOVES = [("Up", +1), ("Down", -1), ("Prior", +1), ("Next", -1)]
 def held_key_moves(grab, key_down, key_up, report=print):
     """Holds each key of MARKER_MOVES, then of EDGE_MOVES, until the picture shows its move,
     for any source of pictures and any keyboard; the light and view end where the keys left
-    them. W and S must also shrink and grow the marker (away is smaller)."""
-    def hold(key, predicate, what):
+    them. W and S must also shrink and grow the marker (away is smaller).
+    First D brings the light nearer the middle of the picture: from its start near the left
+    edge, S carries the marker outwards faster than down, and a program drawing many frames
+    between two pictures would have it out of the window before one shows how far it went."""
+    def hold(key, predicate, what, timeout=20):
         key_down(key)
         try:
-            return poll_picture(grab, predicate, 20, what)
+            return poll_picture(grab, predicate, timeout, what)
         finally:
             key_up(key)
 
+    hold("d", lambda c: c.count["orange"] and c.centroid["orange"][0] >= 200,
+         "the light nearer the middle", 30)
     for key, axis, sign, distance in MARKER_MOVES:
         measure = lambda c, axis=axis: c.centroid["orange"][axis]
         before = still_picture(grab).classes()

@@ -21,20 +21,6 @@ TITLE, QUESTION = e2e.TITLE, e2e.QUESTION
 PIXELS = 640 * 480
 
 
-def drive(grab, key_down, key_up):
-    """The held keys' moves, from the light nearer the middle of the picture: a compositor that
-    lets the program draw fast gives it many frames between two captures, and from the start
-    position near the left edge S would carry the marker out of the window before a capture
-    shows how far it went down."""
-    key_down("d")
-    try:
-        e2e.poll_picture(grab, lambda c: c.count["orange"] and c.centroid["orange"][0] >= 200,
-                         30, "the light nearer the middle")
-    finally:
-        key_up("d")
-    e2e.held_key_moves(grab, key_down, key_up)
-
-
 class Session(unittest.TestCase):
     """A compositor of the class's kind and a folder holding the texture, for each test."""
 
@@ -88,8 +74,8 @@ class XWaylandSession(Session):
     def drive_and_quit(self, app, win):
         """Held keys move what they move on Linux; Escape ends the program with status 0."""
         e2e.focus(self.x, win)
-        drive(lambda: e2e.capture(self.x, win), lambda k: e2e.key_down(self.x, k),
-              lambda k: e2e.key_up(self.x, k))
+        e2e.held_key_moves(lambda: e2e.capture(self.x, win), lambda k: e2e.key_down(self.x, k),
+                           lambda k: e2e.key_up(self.x, k))
         self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
 
     def full_screen(self, app, width, height):
@@ -204,7 +190,7 @@ class SwayNative(Session):
             first = e2e.still_picture(grab)
             self.assertEqual((first.width, first.height), (640, 480))
             self.assert_like_linux(first, expected)
-            drive(grab, self.keyboard.key_down, self.keyboard.key_up)
+            e2e.held_key_moves(grab, self.keyboard.key_down, self.keyboard.key_up)
             self.assertEqual(self.quit(app), 0)
 
     def test_yes_gives_the_compositors_full_screen(self):
