@@ -5,6 +5,7 @@ beside the Linux build's on Xvfb, held keys, full screen and quitting.
 Run one case:  QUORVANE=build/quorvane python3 tests/wayland/test_wayland.py SwayXWayland
 """
 
+import functools
 import os
 import shutil
 import sys
@@ -117,6 +118,23 @@ class SwayXWayland(XWaylandSession):
             screen = e2e.still_picture(self.desktop.grab_output)
             self.assertEqual((screen.width, screen.height), (1024, 768))
             self.assert_fills(screen)
+            self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+
+class SwayTiled(XWaylandSession):
+    compositor = functools.partial(Sway, tiled=True)
+
+    def test_a_tiled_window_is_filled_by_the_picture(self):
+        # sway's default: the window takes the whole workspace, not the size it asked for.
+        with Program(self.x, EXE, self.cwd) as app:
+            e2e.answer_question(self.x, "Escape")
+            win = self.x.wait_for_window(TITLE)
+            wait_until(lambda: self.x.geometry(win)["width"] > 1000, 10, what="the tiled size")
+            grab = lambda: e2e.capture(self.x, win)
+            e2e.poll_picture(grab, e2e.looks_like_a_frame, 20, "frames at the tiled size")
+            picture = e2e.still_picture(grab)
+            print(f"tiled: {picture.width}x{picture.height}")
+            self.assert_fills(picture)
             self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
 
 

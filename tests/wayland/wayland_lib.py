@@ -143,10 +143,16 @@ class XWayland(XServer):
 
 class Sway(Compositor):
     """sway on wlroots' headless backend with its software renderer, one 1024x768 output.
-    Windows float, as on a stacking desktop, so that each keeps the size it asked for."""
+    Windows float, as on a stacking desktop, so that each keeps the size it asked for; with
+    tiled=True they tile, as sway's own default has it."""
 
     name = "sway"
     OUTPUT = "HEADLESS-1"
+    FLOATING = 'for_window [title=".*"] floating enable'
+
+    def __init__(self, logs, tiled=False):
+        super().__init__(logs)
+        self.tiled = tiled
 
     def __enter__(self):
         self._make_runtime()
@@ -156,7 +162,7 @@ class Sway(Compositor):
         with open(config, "w") as f:
             f.write(f"xwayland enable\n"
                     f"output {self.OUTPUT} mode {width}x{height} position 0 0\n"
-                    f"for_window [title=\".*\"] floating enable\n"
+                    f"{'' if self.tiled else self.FLOATING}\n"
                     # XWayland admits the test's X tools (root) once it runs.
                     f"exec sh -c 'xhost +SI:localuser:root && echo \"$DISPLAY $SWAYSOCK\""
                     f" > {ready}.part && mv {ready}.part {ready}'\n")
