@@ -89,6 +89,9 @@ class XWaylandSession(Session):
                    what=f"the window at {size}, not {self.x.geometry(win)}")
         e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 20, "full-screen frames")
         self.assertIn("_NET_WM_STATE_FULLSCREEN", self.x.property(win, "_NET_WM_STATE"))
+        # XWayland emulates the 640x480 mode for the program and tells the window manager so.
+        self.assertTrue(self.x.property(win, "_XWAYLAND_RANDR_EMU_MONITOR_RECTS")
+                        .endswith("= 0, 0, 640, 480"))
         # The program says so when the display did not switch to 640x480 for it.
         self.assertNotIn("display runs at", app.output()[1])
         return win
