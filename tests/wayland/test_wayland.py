@@ -64,7 +64,7 @@ class XWaylandSession(Session):
         super().setUp()
         self.x = self.desktop.x_server()
 
-    def windowed(self, app):
+    def windowed(self):
         """Answers No; the window once it draws, and its first frame."""
         e2e.answer_question(self.x, "Escape")
         win = self.x.wait_for_window(TITLE)
@@ -85,8 +85,7 @@ class XWaylandSession(Session):
         e2e.answer_question(self.x, "Return")
         win = self.x.wait_for_window(TITLE)
         size = {"x": 0, "y": 0, "width": width, "height": height}
-        wait_until(lambda: self.x.geometry(win) == size, 10,
-                   what=f"the window at {size}, not {self.x.geometry(win)}")
+        wait_until(lambda: self.x.geometry(win) == size, 10, what=f"the window at {size}")
         e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 20, "full-screen frames")
         self.assertIn("_NET_WM_STATE_FULLSCREEN", self.x.property(win, "_NET_WM_STATE"))
         # XWayland emulates the 640x480 mode for the program and tells the window manager so.
@@ -101,7 +100,7 @@ class SwayXWayland(XWaylandSession):
     def test_no_gives_a_framed_window_drawn_and_driven_as_on_linux(self):
         expected = e2e.linux_first_frame(EXE, self.cwd)
         with Program(self.x, EXE, self.cwd) as app:
-            win, first = self.windowed(app)
+            win, first = self.windowed()
             view = self.desktop.find_view(TITLE)
             self.assertEqual(view["shell"], "xwayland")
             self.assertEqual(view["fullscreen_mode"], 0)
@@ -147,7 +146,7 @@ class MutterXWayland(XWaylandSession):
     def test_no_gives_a_framed_window_drawn_and_driven_as_on_linux(self):
         expected = e2e.linux_first_frame(EXE, self.cwd)
         with Program(self.x, EXE, self.cwd) as app:
-            win, first = self.windowed(app)
+            win, first = self.windowed()
             frame = wait_until(lambda: self.x.frame_extents(win), 5, what="mutter's frame")
             print("frame extents", frame)
             self.assertGreater(frame[2], 0, "a title bar")
