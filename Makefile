@@ -13,12 +13,13 @@ WEB_ENV     = NODE_PATH=/usr/share/nodejs
 WEB_CMAKE   = $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 WEB_SKIPPED = echo "SKIPPED: $(1) (install $(2): bash scripts/install-deps.sh $(3))"
 WEB_PORT   ?= 8000
-WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
-              bash scripts/install-deps.sh windows)"
+WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64, googletest and \
+              icoutils: bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
+comma      := ,
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
         test-windows test-web test-wayland bench soak fuzz screenshot package windows web \
@@ -46,7 +47,7 @@ run: build
 	cd data && ../$(BUILD)/quorvane
 
 test-linux: build-tests
-	cd $(BUILD) && ctest -LE 'package|desktop' --output-on-failure
+	cd $(BUILD) && ctest -LE "package|desktop" --output-on-failure
 
 # The Debian package built, unpacked into a temporary root, validated and started from its menu
 # entry; skipped, saying so, where the packaging tools cannot be installed.
@@ -72,6 +73,23 @@ test-windows: build-tests
 	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
 	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
 
+# The program on a display that really changes mode (ctest label "desktop"): Xorg with the
+# dummy driver, the Linux build and then the Windows build under Wine.
+DESKTOP_SKIPPED = echo "SKIPPED: $(1) (install xserver-xorg-core, xserver-xorg-video-dummy and \
+                  x11-xserver-utils$(2): bash scripts/install-deps.sh desktop$(3))"
+.PHONY: test-desktop
+test-desktop: build-tests
+	@if bash scripts/install-deps.sh desktop; then \
+	  cd $(BUILD) && ctest -L desktop -E '^wayland_' --output-on-failure; \
+	else $(call DESKTOP_SKIPPED,the desktop tests on Xorg,,); fi
+	@if bash scripts/install-deps.sh desktop windows; then \
+	  $(WIN_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) >/dev/null && \
+	  cmake --build $(WIN_BUILD) -j $(JOBS) && \
+	  cd $(WIN_BUILD) && ctest -L desktop --output-on-failure; \
+	else $(call DESKTOP_SKIPPED,the Windows build's desktop tests under Wine,$(comma) \
+	  g++-mingw-w64-x86-64-posix and wine64, windows); fi
+
 # The web build served to headless Chromium (ctest label "web"); its first frame is compared
 # with the Linux build's, so that comes first.
 test-web: build-tests
@@ -83,15 +101,15 @@ test-web: build-tests
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
 	  chromium-driver python3-selenium,web web-test); fi
 
-# The program on Wayland desktops, headless (ctest label "desktop"): sway and mutter, through
-# XWayland and, under sway, natively.
+# The program on Wayland desktops, headless (ctest label "desktop", named wayland_*): sway and
+# mutter, through XWayland and, under sway, natively.
 test-wayland: build-tests
 	@if bash scripts/install-deps.sh wayland; then \
 	  cd $(BUILD) && ctest -L desktop -R '^wayland_' --output-on-failure; \
 	else echo "SKIPPED: the Wayland tests under sway and mutter (install sway, xwayland, grim, \
 	  zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
 
-test: test-linux test-package test-asan test-windows test-web test-wayland
+test: test-linux test-package test-asan test-windows test-desktop test-wayland test-web
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:
@@ -100,18 +118,26 @@ windows:
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/quorvane.exe $(WIN_BUILD)/quorvane-windows.zip
 
-# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it.
+# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it,
+# and the service worker, manifest and icons that make it work offline and installable.
 web:
 	@bash scripts/install-deps.sh web
 	@$(WEB_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/quorvane.js $(WEB_BUILD)/quorvane.wasm \
-	  $(WEB_BUILD)/water05t.bmp
+	  $(WEB_BUILD)/water05t.bmp $(WEB_BUILD)/sw.js $(WEB_BUILD)/quorvane.webmanifest
 
 # Serves the page to a browser on this machine only.
 serve-web: web
 	@echo "Serving $(WEB_BUILD) on http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
+
+# Lighthouse's mobile and desktop audits of the page, with their four scores. Lighthouse comes
+# from npm (pinned), so this is not part of `make test`.
+.PHONY: audit-web
+audit-web: web
+	@if bash scripts/install-deps.sh audit; then bash scripts/audit-web.sh $(WEB_BUILD); \
+	else $(call WEB_SKIPPED,the Lighthouse audits,nodejs with npm and chromium,audit); fi
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)
@@ -139,6 +165,12 @@ package: build
 
 screenshot: build-tests
 	@bash tools/screenshot.sh $(BUILD) docs/screenshot.png
+
+# The README's animated preview: the real scene drawn off-screen by Mesa under scripted keys.
+.PHONY: preview
+preview: build-tests
+	@bash scripts/install-deps.sh preview
+	@bash tools/preview.sh $(BUILD) docs/preview.webp
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(WEB_BUILD)

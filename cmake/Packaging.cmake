@@ -82,7 +82,7 @@ install(TARGETS quorvane RUNTIME DESTINATION "${QUORVANE_INSTALL_GAMESDIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/data/water05t.bmp" DESTINATION "${QUORVANE_INSTALL_GAMEDATADIR}")
 install(FILES "${_made}/quorvane.desktop" RENAME "${QUORVANE_APP_ID}.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
-foreach(_size IN ITEMS 48 128 256)
+foreach(_size IN ITEMS 16 32 48 128 192 256 512)
   install(FILES "${_desktop}/quorvane_${_size}.png" RENAME quorvane.png
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps")
 endforeach()

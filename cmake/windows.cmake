@@ -43,3 +43,27 @@ macro(quorvane_googletest_from_source)
     endif()
   endforeach()
 endmacro()
+
+# The program's resources: icon, version information and manifest, compiled by windres. The
+# version comes from project(); Windows wants four numbers.
+enable_language(RC)
+function(quorvane_windows_resources target)
+  set(_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH}
+             ${PROJECT_VERSION_TWEAK})
+  list(TRANSFORM _parts REPLACE "^$" "0")
+  list(LENGTH _parts _count)
+  while(_count LESS 4)
+    list(APPEND _parts 0)
+    math(EXPR _count "${_count} + 1")
+  endwhile()
+  string(JOIN "," QUORVANE_VERSION_COMMAS ${_parts})
+  string(JOIN "." QUORVANE_VERSION_DOTS ${_parts})
+  set(QUORVANE_ICO ${PROJECT_SOURCE_DIR}/data/windows/quorvane.ico)
+  set(QUORVANE_MANIFEST ${PROJECT_BINARY_DIR}/quorvane.exe.manifest)
+  configure_file(${PROJECT_SOURCE_DIR}/platform/win32_manifest.xml.in ${QUORVANE_MANIFEST} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/platform/win32_resources.rc.in
+                 ${PROJECT_BINARY_DIR}/quorvane.rc @ONLY)
+  set_source_files_properties(${PROJECT_BINARY_DIR}/quorvane.rc PROPERTIES
+    OBJECT_DEPENDS "${QUORVANE_ICO};${QUORVANE_MANIFEST}")
+  target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/quorvane.rc)
+endfunction()

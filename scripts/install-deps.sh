@@ -3,11 +3,16 @@
 #   run      building and running the Linux program (all that `make run` asks for)
 #   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
 #   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
-#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests
+#   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests, and
+#            icoutils to read the program's resources
+#   preview  img2webp, for the README's animated preview (make preview)
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
+#   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
+#   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
+#            dummy video driver, xrandr, openbox
 #   wayland  the headless Wayland desktops the program is tested on (sway, mutter) with their
 #            XWayland, screenshots of sway's outputs, and zenity, which asks SDL's questions there
 # Usage: install-deps.sh [group...]   (no group means "run")
@@ -18,14 +23,18 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     run) echo build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri \
-              libglu1-mesa-dev ;;
+              libglu1-mesa-dev libx11-dev libxrandr-dev ;;
     test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
-    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest ;;
+    windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
+    preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
+    audit) echo nodejs chromium ;;
+    desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
+                  xdotool wmctrl openbox imagemagick libxfixes3 ;;
     wayland) echo sway xwayland grim zenity mutter dbus-daemon x11-xserver-utils x11-utils \
                   xauth xdotool imagemagick ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;

@@ -5,8 +5,6 @@
 
 namespace bmpwriter {
 
-namespace {
-
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));
@@ -16,8 +14,6 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
-
-}  // namespace
 
 std::vector<uint8_t> BuildBitmap(const BitmapFields& f) {
     std::vector<uint8_t> header;
@@ -35,8 +31,8 @@ std::vector<uint8_t> BuildBitmap(const BitmapFields& f) {
         Put16(header, f.bitCount);
         Put32(header, f.compression);
         Put32(header, f.imageSize);
-        Put32(header, 2835);  // 72 dots per inch
-        Put32(header, 2835);
+        Put32(header, f.pixelsPerMetre);
+        Put32(header, f.pixelsPerMetre);
         Put32(header, f.colorsUsed);
         Put32(header, 0);
     }

@@ -24,6 +24,7 @@ struct BitmapFields {
     uint32_t compression = 0;
     uint32_t imageSize = 0;
     uint32_t colorsUsed = 0;
+    uint32_t pixelsPerMetre = 2835;  // both axes (72 dots per inch); icons' bitmaps want 0
     std::optional<uint32_t> headerSize;  // default 12 or 40 by coreHeader; else written as is
     std::vector<Bgr> palette;        // written as given, whatever the header implies
     std::vector<uint32_t> masks;     // written straight after the header when not empty
@@ -43,6 +44,10 @@ std::vector<uint8_t> PackRows(int width, int rows, int bitCount,
 // A straightforward RLE8 encoder: repeats become runs, the rest absolute runs; rows end with
 // end-of-line and the picture with end-of-bitmap.
 std::vector<uint8_t> EncodeRle8(const std::vector<uint8_t>& indices, int width, int rows);
+
+// Little-endian fields appended to a file being built.
+void Put16(std::vector<uint8_t>& out, uint32_t value);
+void Put32(std::vector<uint8_t>& out, uint32_t value);
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 

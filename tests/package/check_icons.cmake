@@ -1,17 +1,34 @@
 # Runs the icon generator into OUT and compares what it made with the committed icons, byte for
-# byte. Usage: cmake -DMAKE_ICON=... -DCOMMITTED=data/desktop -DOUT=<folder> -P check_icons.cmake
+# byte: the desktop's PNGs and the Windows program's .ico.
+# Usage: cmake -DMAKE_ICON=... -DCOMMITTED=data/desktop -DCOMMITTED_ICO=data/windows/quorvane.ico
+#              -DOUT=<folder> -P check_icons.cmake
+set(_regenerate "run the regenerate_icons target and commit data/desktop/quorvane_*.png and "
+                "${COMMITTED_ICO}")
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${MAKE_ICON}" "${OUT}" RESULT_VARIABLE status)
+execute_process(COMMAND "${MAKE_ICON}" "${OUT}" "${OUT}/quorvane.ico" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "make_icon failed: ${status}")
 endif()
-foreach(size IN ITEMS 48 128 256)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files
-                          "${OUT}/quorvane_${size}.png" "${COMMITTED}/quorvane_${size}.png"
+file(GLOB drawn RELATIVE "${OUT}" "${OUT}/quorvane_*.png")
+file(GLOB committed RELATIVE "${COMMITTED}" "${COMMITTED}/quorvane_*.png")
+list(SORT drawn)
+list(SORT committed)
+if(NOT drawn STREQUAL committed)
+  message(FATAL_ERROR "make_icon draws ${drawn} but ${COMMITTED} holds ${committed}: ${_regenerate}")
+endif()
+set(_pairs)
+foreach(name IN LISTS drawn)
+  list(APPEND _pairs "${OUT}/${name}|${COMMITTED}/${name}")
+endforeach()
+list(APPEND _pairs "${OUT}/quorvane.ico|${COMMITTED_ICO}")
+foreach(pair IN LISTS _pairs)
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 made)
+  list(GET pair 1 kept)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${made}" "${kept}"
                   RESULT_VARIABLE differs)
   if(differs)
-    message(FATAL_ERROR "quorvane_${size}.png differs from what make_icon draws: run the "
-                        "regenerate_icons target and commit data/desktop/quorvane_*.png")
+    message(FATAL_ERROR "${kept} differs from what make_icon draws: ${_regenerate}")
   endif()
 endforeach()

@@ -35,14 +35,13 @@ EXPECTED_FILES = {
     "usr/games/quorvane",
     "usr/share/games/quorvane/water05t.bmp",
     "usr/share/applications/org.quorvane.Quorvane.desktop",
-    "usr/share/icons/hicolor/48x48/apps/quorvane.png",
-    "usr/share/icons/hicolor/128x128/apps/quorvane.png",
-    "usr/share/icons/hicolor/256x256/apps/quorvane.png",
     "usr/share/metainfo/org.quorvane.Quorvane.metainfo.xml",
     "usr/share/man/man6/quorvane.6.gz",
     "usr/share/doc/quorvane/copyright",
     "usr/share/doc/quorvane/changelog.gz",
 }
+ICON_SIZES = (16, 32, 48, 128, 192, 256, 512)
+EXPECTED_FILES |= {f"usr/share/icons/hicolor/{n}x{n}/apps/quorvane.png" for n in ICON_SIZES}
 
 
 def run(args, **kwargs):
@@ -136,7 +135,7 @@ class Contents(Unpacked):
         with open(self.path("usr/share/games/quorvane/water05t.bmp"), "rb") as f, \
                 open(os.path.join(SOURCE, "data", "water05t.bmp"), "rb") as g:
             self.assertTrue(f.read() == g.read(), "the texture as committed")
-        for size in (48, 128, 256):
+        for size in ICON_SIZES:
             icon = self.path(f"usr/share/icons/hicolor/{size}x{size}/apps/quorvane.png")
             self.assertEqual(png_size(icon), (size, size), icon)
 
