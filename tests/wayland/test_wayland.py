@@ -235,6 +235,13 @@ class SwayNative(Session):
             picture = e2e.still_picture(grab)
             self.assertEqual((picture.width, picture.height), (1280, 960))
             self.assert_fills(picture)
+            # Drawn at 1280x960, not at 640x480 and scaled up by sway: then every 2x2 block of
+            # pixels would be one colour; drawn at full size, the edges and the water are not.
+            detailed = sum(1 for y in range(0, 960, 2) for x in range(0, 1280, 2)
+                           if not picture.pixel(x, y) == picture.pixel(x + 1, y)
+                           == picture.pixel(x, y + 1) == picture.pixel(x + 1, y + 1))
+            print(f"scale 2: {detailed} of {640 * 480} 2x2 blocks not of one colour")
+            self.assertGreater(detailed, 1000)
             marker = picture.classes(2).centroid["orange"]
             # Where the marker is at scale 1, twice as far from the corner.
             self.assertTrue(120 < marker[0] < 200 and 500 < marker[1] < 580, marker)
