@@ -22,7 +22,8 @@ SOAK_SECONDS ?= 600
 comma      := ,
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
-        test-windows test-web bench soak fuzz screenshot package windows web serve-web clean
+        test-windows test-web test-wayland bench soak fuzz screenshot package windows web \
+        serve-web clean
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -79,7 +80,7 @@ DESKTOP_SKIPPED = echo "SKIPPED: $(1) (install xserver-xorg-core, xserver-xorg-v
 .PHONY: test-desktop
 test-desktop: build-tests
 	@if bash scripts/install-deps.sh desktop; then \
-	  cd $(BUILD) && ctest -L desktop --output-on-failure; \
+	  cd $(BUILD) && ctest -L desktop -E '^wayland_' --output-on-failure; \
 	else $(call DESKTOP_SKIPPED,the desktop tests on Xorg,,); fi
 	@if bash scripts/install-deps.sh desktop windows; then \
 	  $(WIN_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON \
@@ -100,7 +101,15 @@ test-web: build-tests
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
 	  chromium-driver python3-selenium,web web-test); fi
 
-test: test-linux test-package test-asan test-windows test-desktop test-web
+# The program on Wayland desktops, headless (ctest label "desktop", named wayland_*): sway and
+# mutter, through XWayland and, under sway, natively.
+test-wayland: build-tests
+	@if bash scripts/install-deps.sh wayland; then \
+	  cd $(BUILD) && ctest -L desktop -R '^wayland_' --output-on-failure; \
+	else echo "SKIPPED: the Wayland tests under sway and mutter (install sway, xwayland, grim, \
+	  zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
+
+test: test-linux test-package test-asan test-windows test-desktop test-wayland test-web
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:
