@@ -32,8 +32,8 @@ SOAK_SECONDS ?= 600
 comma      := ,
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
-        test-windows test-web bench soak fuzz screenshot package windows web serve-web clean \
-        arm64 test-arm64
+        test-windows test-web test-wayland bench soak fuzz screenshot package windows web \
+        serve-web clean arm64 test-arm64
 
 deps:
 	@bash scripts/install-deps.sh run
@@ -90,7 +90,7 @@ DESKTOP_SKIPPED = echo "SKIPPED: $(1) (install xserver-xorg-core, xserver-xorg-v
 .PHONY: test-desktop
 test-desktop: build-tests
 	@if bash scripts/install-deps.sh desktop; then \
-	  cd $(BUILD) && ctest -L desktop --output-on-failure; \
+	  cd $(BUILD) && ctest -L desktop -E '^wayland_' --output-on-failure; \
 	else $(call DESKTOP_SKIPPED,the desktop tests on Xorg,,); fi
 	@if bash scripts/install-deps.sh desktop windows; then \
 	  $(WIN_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON \
@@ -111,6 +111,14 @@ test-web: build-tests
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
 	  chromium-driver python3-selenium,web web-test); fi
 
+# The program on Wayland desktops, headless (ctest label "desktop", named wayland_*): sway and
+# mutter, through XWayland and, under sway, natively.
+test-wayland: build-tests
+	@if bash scripts/install-deps.sh wayland; then \
+	  cd $(BUILD) && ctest -L desktop -R '^wayland_' --output-on-failure; \
+	else echo "SKIPPED: the Wayland tests under sway and mutter (install sway, xwayland, grim, \
+	  zenity, mutter and dbus-daemon: bash scripts/install-deps.sh wayland)"; fi
+
 # The ARM64 build under qemu-user (ctest label "arm64"): unit, fuzz-corpus, Mesa and package
 # tests, the real program on Xvfb, and the lighting digest against the Linux build's.
 test-arm64: build-tests
@@ -122,7 +130,7 @@ test-arm64: build-tests
 	else echo "SKIPPED: the ARM64 tests under qemu-user (install crossbuild-essential-arm64, \
 	  qemu-user-static and the arm64 libraries: bash scripts/install-deps.sh arm64)"; fi
 
-test: test-linux test-package test-asan test-windows test-desktop test-web test-arm64
+test: test-linux test-package test-asan test-windows test-desktop test-wayland test-web test-arm64
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:

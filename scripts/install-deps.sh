@@ -16,6 +16,8 @@
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
+#   wayland  the headless Wayland desktops the program is tested on (sway, mutter) with their
+#            XWayland, screenshots of sway's outputs, and zenity, which asks SDL's questions there
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -40,6 +42,8 @@ packages_for() {
     audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;
+    wayland) echo sway xwayland grim zenity mutter dbus-daemon x11-xserver-utils x11-utils \
+                  xauth xdotool imagemagick ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }

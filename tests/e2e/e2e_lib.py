@@ -227,6 +227,42 @@ MARKER_MOVES = [("d", 0, +1, 20), ("a", 0, -1, 20), ("s", 1, +1, 5), ("w", 1, -1
 EDGE_MOVES = [("Up", +1), ("Down", -1), ("Prior", +1), ("Next", -1)]
 
 
+def held_key_moves(grab, key_down, key_up, report=print):
+    """Holds each key of MARKER_MOVES, then of EDGE_MOVES, until the picture shows its move,
+    for any source of pictures and any keyboard; the light and view end where the keys left
+    them. W and S must also shrink and grow the marker (away is smaller).
+    First D brings the light nearer the middle of the picture: from its start near the left
+    edge, S carries the marker outwards faster than down, and a program drawing many frames
+    between two pictures would have it out of the window before one shows how far it went."""
+    def hold(key, predicate, what, timeout=20):
+        key_down(key)
+        try:
+            return poll_picture(grab, predicate, timeout, what)
+        finally:
+            key_up(key)
+
+    hold("d", lambda c: c.count["orange"] and c.centroid["orange"][0] >= 200,
+         "the light nearer the middle", 30)
+    for key, axis, sign, distance in MARKER_MOVES:
+        measure = lambda c, axis=axis: c.centroid["orange"][axis]
+        before = still_picture(grab).classes()
+        start = measure(before)
+        after = hold(key, lambda c: c.count["orange"] and sign * (measure(c) - start) >= distance,
+                     f"{key} moving the marker")
+        report(f"{key}: {start:.1f} -> {measure(after):.1f}")
+        if key in ("w", "s") and (after.count["orange"] < before.count["orange"]) != (key == "w"):
+            raise AssertionError(f"{key}: the marker went from {before.count['orange']} to "
+                                 f"{after.count['orange']} pixels")
+    for key, sign in EDGE_MOVES:
+        edge = grab().sky_ends(420)
+        key_down(key)
+        try:
+            wait_until(lambda: sign * (grab().sky_ends(420) - edge) >= 8, 20,
+                       what=f"{key} moving the far edge")
+        finally:
+            key_up(key)
+
+
 def root_size(x):
     info = x.tool(["xwininfo", "-root"])
     field = lambda label: int(re.search(label + r":\s+(\d+)", info)[1])
@@ -293,6 +329,31 @@ def dismiss_box(x, caption="Error", timeout=10):
     key_down(x, "Return")
     key_up(x, "Return")
     x.wait_window_gone(caption)
+
+
+# -- the Linux build's reference frame ------------------------------------------------------
+def linux_first_frame(exe, texture_dir):
+    """The Linux build's first windowed frame under Xvfb with openbox, as the reference."""
+    with XServer(1024, 768, window_manager=True) as x, Program(x, exe, texture_dir) as app:
+        answer_question(x, "Escape")
+        win = x.wait_for_window(TITLE)
+        wait_for_picture(x, win, looks_like_a_frame, 20, "Linux frames")
+        settled(x, win)
+        picture = capture(x, win)
+        x.close(win)
+        if app.wait(10) != 0:
+            raise RuntimeError("the Linux build did not end with status 0")
+        return picture
+
+
+def differing_pixels(seen, expected, tolerance=24):
+    """Pixels of two same-sized pictures whose channels differ by more than tolerance."""
+    if (seen.width, seen.height) != (expected.width, expected.height):
+        raise ValueError(f"{seen.width}x{seen.height} against {expected.width}x{expected.height}")
+    a, b = seen.data, expected.data
+    return sum(1 for i in range(0, len(a), 3)
+               if max(abs(a[i] - b[i]), abs(a[i + 1] - b[i + 1]), abs(a[i + 2] - b[i + 2]))
+               > tolerance)
 
 
 # -- the process ----------------------------------------------------------------------------

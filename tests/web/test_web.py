@@ -29,7 +29,7 @@ from selenium.webdriver.common.keys import Keys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import e2e_lib as e2e  # noqa: E402
-from xvfb_lib import Program, XServer, wait_until  # noqa: E402
+from xvfb_lib import wait_until  # noqa: E402
 
 WEB = os.path.abspath(os.environ.get("QUORVANE_WEB", "build-web"))
 LINUX_EXE = os.path.abspath(os.environ.get("QUORVANE", "build/quorvane"))
@@ -240,26 +240,6 @@ class Page:
     def quit_with_escape(self):
         return self.press_until("Escape", self.exit_status, 20, "the program ending")
 
-    def hold_until(self, key, predicate, timeout, what):
-        self.key_down(key)
-        try:
-            return self.wait_for_picture(predicate, timeout, what)
-        finally:
-            self.key_up(key)
-
-
-def linux_first_frame(texture_dir):
-    """The Linux build's first windowed frame under Xvfb, as the reference picture."""
-    with XServer(1024, 768, window_manager=True) as x, Program(x, LINUX_EXE, texture_dir) as app:
-        e2e.answer_question(x, "Escape")
-        win = x.wait_for_window(e2e.TITLE)
-        e2e.wait_for_picture(x, win, e2e.looks_like_a_frame, 20, "Linux frames")
-        e2e.settled(x, win)
-        picture = e2e.capture(x, win)
-        x.close(win)
-        assert app.wait(10) == 0
-        return picture
-
 
 class WebSession(unittest.TestCase):
     texture = e2e.TEXTURE  # None: no texture beside the page; bytes: that content
@@ -301,13 +281,11 @@ class WebSession(unittest.TestCase):
 
 class FirstFrame(WebSession):
     def test_question_then_a_first_frame_that_matches_linux(self):
-        expected = linux_first_frame(self.folder)
+        expected = e2e.linux_first_frame(LINUX_EXE, self.folder)
         _, answered, shown = self.start_windowed()
         seen = self.page.settled()
         self.assertEqual((seen.width, seen.height), (640, 480))
-        different = sum(1 for i in range(0, len(seen.data), 3)
-                        if max(abs(a - b) for a, b in zip(seen.data[i:i + 3],
-                                                          expected.data[i:i + 3])) > 24)
+        different = e2e.differing_pixels(seen, expected)
         ours, theirs = seen.classes(), expected.classes()
         print(f"first frame: {different} of {640 * 480} pixels differ from Linux by more than 24;"
               f" web {ours}; linux {theirs}")
@@ -358,24 +336,7 @@ class Keys(WebSession):
         # A desktop with a mouse shows no on-screen controls and speaks of keys.
         self.assertEqual(self.page.shown_controls(), [])
         self.assertIn("quit: Escape", self.page.driver.find_element(By.ID, "quorvane-help").text)
-        for key, axis, sign, distance in e2e.MARKER_MOVES:
-            measure = lambda c, axis=axis: c.centroid["orange"][axis]
-            before = self.page.settled().classes()
-            start = measure(before)
-            after = self.page.hold_until(
-                key, lambda c: c.count["orange"] and sign * (measure(c) - start) >= distance,
-                20, f"{key} moving the marker")
-            print(f"{key}: {start:.1f} -> {measure(after):.1f}")
-            if key in ("w", "s"):  # away makes it smaller, nearer larger
-                self.assertEqual(after.count["orange"] < before.count["orange"], key == "w")
-        for key, sign in e2e.EDGE_MOVES:
-            edge = self.page.capture().sky_ends(420)
-            self.page.key_down(key)
-            try:
-                wait_until(lambda: sign * (self.page.capture().sky_ends(420) - edge) >= 8, 20,
-                           what=f"{key} moving the far edge")
-            finally:
-                self.page.key_up(key)
+        e2e.held_key_moves(self.page.capture, self.page.key_down, self.page.key_up)
         # The keys that would scroll a page long and wide enough to scroll go to the demo only
         # (no captures here: a screenshot of the canvas scrolls it into view).
         self.page.js("document.body.style.minWidth = '4000px';"
@@ -617,7 +578,7 @@ class PhoneLandscape(PhoneSession):
         return self.page.js("return document.fullscreenElement && document.fullscreenElement.id")
 
     def test_the_first_frame_full_screen_and_a_rotation(self):
-        expected = linux_first_frame(self.folder)
+        expected = e2e.linux_first_frame(LINUX_EXE, self.folder)
         _, answered, shown = self.start_windowed(by_touch=True)
         print(f"tap on No to first frame: {(shown - answered) * 1000:.0f} ms")
         layout = self.assert_fits()

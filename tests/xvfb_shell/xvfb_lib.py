@@ -187,9 +187,12 @@ class XServer:
 
     def is_viewable(self, wid):
         result = self.run_tool(["xwininfo", "-id", str(wid)])
-        gone = ("No such window" in result.stderr or "Bad Window" in result.stderr)
+        # Destroyed since it was listed: xwininfo says so in one of these ways, the last when
+        # the window went between its first query and the translation of its coordinates.
+        gone = any(text in result.stderr for text in
+                   ("No such window", "Bad Window", "Can't get translated coordinates"))
         if result.returncode != 0 and gone:
-            return False  # destroyed since it was listed (xwininfo says so either way)
+            return False
         if result.returncode != 0:
             raise RuntimeError(f"xwininfo -id {wid} failed: {result.stderr.strip()}")
         return "Map State: IsViewable" in result.stdout
