@@ -181,7 +181,8 @@ def key_up(x, *keys):
 def quit_with_escape(x, wid, app, timeout=5):
     """Holds Escape until the program has ended; its exit status (None if it did not end)."""
     try:
-        x.press_until(wid, "Escape", lambda: not app.running(), timeout * SLOWDOWN, "the program ending")
+        x.press_until(wid, "Escape", lambda: not app.running(), timeout * SLOWDOWN,
+                      "the program ending")
     except TimeoutError:
         return None
     return app.wait(0)
