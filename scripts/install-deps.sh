@@ -10,6 +10,9 @@
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
+#   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
+#            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
+#            runs the arm64 tests here
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
@@ -32,6 +35,10 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
+    arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev libc6:arm64 \
+                libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
+                libx11-dev:arm64 libxrandr-dev:arm64 libegl-dev:arm64 libegl-mesa0:arm64 \
+                libgtest-dev:arm64 ;;
     audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;
@@ -68,6 +75,16 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
   fi
 fi
+# Packages of another architecture (name:arch) need that architecture known to dpkg first.
+for p in "${missing[@]}"; do
+  arch=${p##*:}
+  [ "$arch" != "$p" ] || continue
+  if [ "$arch" != "$(dpkg --print-architecture)" ] &&
+     ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    echo "Adding the $arch architecture to dpkg"
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
 echo "Installing: ${missing[*]}"
 if ! { $sudo apt-get update -qq &&
        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; }; then

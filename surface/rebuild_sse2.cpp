@@ -1,9 +1,11 @@
 // Rebuild's four-wide kernel (SSE2, present on every x86-64 processor): four vertices of one row
 // per step. The lighting runs on separate x, y, z lanes; what can be formed directly in the arrays'
 // packed x, y, z order (positions, normals, light vectors, highlight points) is, to save shuffles.
-#include <emmintrin.h>
-
+// The web build compiles it too, onto wasm SIMD; ARM64 has its own (rebuild_neon.cpp).
 #include "surface/rebuild_kernels.h"
+
+#if !defined(__aarch64__)
+#include <emmintrin.h>
 
 namespace {
 
@@ -102,3 +104,5 @@ int RebuildSpanSse2(SurfaceGrid& grid, const RebuildFrame& frame, int row, int c
     }
     return column;
 }
+
+#endif

@@ -11,11 +11,29 @@ bool CpuHasAvx2() {
     static const bool hasAvx2 = __builtin_cpu_supports("avx2");
     return hasAvx2;
 #else
-    return false;  // wasm: the four-wide kernel runs on wasm SIMD
+    return false;  // wasm and ARM64: the four-wide kernel is the widest
 #endif
 }
 
-RebuildPath PreferredRebuildPath() { return CpuHasAvx2() ? RebuildPath::Avx2 : RebuildPath::Sse2; }
+RebuildPath FourWidePath() {
+#if defined(__aarch64__)
+    return RebuildPath::Neon;
+#else
+    return RebuildPath::Sse2;
+#endif
+}
+
+RebuildPath PreferredRebuildPath() { return CpuHasAvx2() ? RebuildPath::Avx2 : FourWidePath(); }
+
+const char* RebuildPathName(RebuildPath path) {
+    switch (path) {
+        case RebuildPath::Plain: return "plain";
+        case RebuildPath::Sse2: return "sse2";
+        case RebuildPath::Neon: return "neon";
+        case RebuildPath::Avx2: return "avx2";
+    }
+    return "?";
+}
 
 void SurfaceGrid::Rebuild(Vector3f lightPosition, float gridResolution) {
     RebuildOnPath(*this, lightPosition, gridResolution, PreferredRebuildPath());
@@ -42,11 +60,16 @@ void RebuildOnPath(SurfaceGrid& grid, Vector3f lightPosition, float gridResoluti
     const Vector3f light = lightPosition;
     const RebuildFrame frame{light, light.y - 0.0f, DotProduct(light, kSurfaceNormal), light.y > 0.0f,
                              coords, rowXs, side};
-    const bool wide = path == RebuildPath::Avx2 && CpuHasAvx2();
+    const bool eight = path == RebuildPath::Avx2 && CpuHasAvx2();
+    const bool four = path != RebuildPath::Plain;
     for (int row = 0; row < side; ++row) {
         int column = 0;
-        if (wide) column = RebuildSpanAvx2(grid, frame, row, column, side);
-        column = RebuildSpanSse2(grid, frame, row, column, side);
+        if (eight) column = RebuildSpanAvx2(grid, frame, row, column, side);
+#if defined(__aarch64__)
+        if (four) column = RebuildSpanNeon(grid, frame, row, column, side);
+#else
+        if (four) column = RebuildSpanSse2(grid, frame, row, column, side);
+#endif
         for (; column < side; ++column) RebuildVertexScalar(grid, frame, row, column);
     }
     grid.lastIndex = side * side - 1;

@@ -34,11 +34,17 @@ public:
     float extent;
 };
 
-// Rebuild's vector code paths, exposed so the tests and the benchmark can run each of them.
-enum class RebuildPath { Sse2, Avx2 };
+// Rebuild's code paths, exposed so the tests, the benchmark and the digest can run each of them:
+// one vertex at a time (Plain), four at once (SSE2 on x86 and wasm, NEON on ARM64), eight (AVX2).
+enum class RebuildPath { Plain, Sse2, Neon, Avx2 };
 
 bool CpuHasAvx2();
-// The path Rebuild takes on this machine: AVX2 where the processor has it, SSE2 otherwise.
+// The four-wide path of this build: Neon on ARM64, Sse2 everywhere else.
+RebuildPath FourWidePath();
+// The path Rebuild takes on this machine: AVX2 where the processor has it, four-wide otherwise.
 RebuildPath PreferredRebuildPath();
-// Rebuild on a chosen path. Asking for AVX2 on a processor without it runs the SSE2 path instead.
+// "plain", "sse2", "neon" or "avx2".
+const char* RebuildPathName(RebuildPath path);
+// Rebuild on a chosen path. Asking for a path this build or processor lacks (AVX2 without AVX2,
+// the other architecture's four-wide kernel) runs this build's four-wide path instead.
 void RebuildOnPath(SurfaceGrid& grid, Vector3f lightPosition, float gridResolution, RebuildPath path);

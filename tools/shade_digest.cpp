@@ -1,6 +1,8 @@
 // Prints a digest of everything Rebuild computes (positions, normals, light vectors, highlight
-// points, shades) for a fixed set of lights, on every vector path. The Linux and Windows builds
-// must print the same lines: the lighting is bit-exact on every compiler and system.
+// points, shades) for a fixed set of lights, on every path this build and processor have. Every
+// build must print the same lines, ARM64's "neon" lines being the others' "sse2": the lighting is
+// bit-exact on every compiler, system and processor.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -10,21 +12,27 @@
 
 namespace {
 
-// FNV-1a over the bytes of the grid's arrays up to its last vertex.
+// FNV-1a over the bytes of the grid's arrays up to its last vertex, every NaN counted as the one
+// quiet NaN 0x7fc00000: the sign and payload of a NaN made by 0/0 or inf/inf are the processor's
+// (x86 gives 0xffc00000, ARM 0x7fc00000), and no use of the values tells them apart.
 uint64_t Digest(const SurfaceGrid& grid) {
     uint64_t hash = 1469598103934665603ull;
     auto add = [&hash](const void* data, size_t bytes) {
         const auto* p = static_cast<const unsigned char*>(data);
         for (size_t i = 0; i < bytes; ++i) hash = (hash ^ p[i]) * 1099511628211ull;
     };
+    auto addFloats = [&add](const float* values, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const float f = std::isnan(values[i]) ? std::numeric_limits<float>::quiet_NaN() : values[i];
+            add(&f, sizeof f);
+        }
+    };
     const size_t n = grid.lastIndex + 1 > 0 ? size_t(grid.lastIndex) + 1 : 0;
     add(&grid.lastIndex, sizeof grid.lastIndex);
-    add(grid.positions, n * sizeof(Vector3f));
-    add(grid.normals, n * sizeof(Vector3f));
-    add(grid.toLight, n * sizeof(Vector3f));
-    add(grid.lightDirs, n * sizeof(Vector3f));
-    add(grid.highlightPoints, n * sizeof(Vector3f));
-    add(grid.shades, n * sizeof(float));
+    for (const Vector3f* vectors :
+         {grid.positions, grid.normals, grid.toLight, grid.lightDirs, grid.highlightPoints})
+        addFloats(reinterpret_cast<const float*>(vectors), 3 * n);
+    addFloats(grid.shades, n);
     return hash;
 }
 
@@ -47,7 +55,7 @@ int main() {
     };
     const float resolutions[] = {64.0f, 1.0f, 316.0f};
     auto grid = std::make_unique<SurfaceGrid>();
-    for (RebuildPath path : {RebuildPath::Sse2, RebuildPath::Avx2}) {
+    for (RebuildPath path : {RebuildPath::Plain, FourWidePath(), RebuildPath::Avx2}) {
         if (path == RebuildPath::Avx2 && !CpuHasAvx2()) continue;
         for (float resolution : resolutions) {
             for (const Vector3f& light : lights) {
@@ -55,7 +63,7 @@ int main() {
                 grid->extent = 10.0f;
                 RebuildOnPath(*grid, light, resolution, path);
                 std::printf("%s n=%u light=%08x,%08x,%08x %016llx\n",
-                            path == RebuildPath::Sse2 ? "sse2" : "avx2", unsigned(resolution),
+                            RebuildPathName(path), unsigned(resolution),
                             Bits(light.x), Bits(light.y), Bits(light.z),
                             static_cast<unsigned long long>(Digest(*grid)));
             }

@@ -24,6 +24,9 @@ TEXTURE = os.environ.get("QUORVANE_TEXTURE",
 TITLE = "Quorvane BaseCode"
 QUESTION = "Start FullScreen?"
 SWITCH_FAILED = "Mode Switch Failed.\nRunning In Windowed Mode."
+# A program under an emulator (qemu-user, for the ARM64 build) is given this many times longer
+# to end.
+SLOWDOWN = 6 if os.environ.get("QUORVANE_EMULATOR") else 1
 
 
 # -- pictures -------------------------------------------------------------------------------
@@ -178,7 +181,8 @@ def key_up(x, *keys):
 def quit_with_escape(x, wid, app, timeout=5):
     """Holds Escape until the program has ended; its exit status (None if it did not end)."""
     try:
-        x.press_until(wid, "Escape", lambda: not app.running(), timeout, "the program ending")
+        x.press_until(wid, "Escape", lambda: not app.running(), timeout * SLOWDOWN,
+                      "the program ending")
     except TimeoutError:
         return None
     return app.wait(0)

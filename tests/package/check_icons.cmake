@@ -1,12 +1,13 @@
 # Runs the icon generator into OUT and compares what it made with the committed icons, byte for
 # byte: the desktop's PNGs and the Windows program's .ico.
-# Usage: cmake -DMAKE_ICON=... -DCOMMITTED=data/desktop -DCOMMITTED_ICO=data/windows/quorvane.ico
-#              -DOUT=<folder> -P check_icons.cmake
+# Usage: cmake [-DEMULATOR=...] -DMAKE_ICON=... -DCOMMITTED=data/desktop
+#              -DCOMMITTED_ICO=data/windows/quorvane.ico -DOUT=<folder> -P check_icons.cmake
+# EMULATOR runs a cross-built generator (qemu-user for the ARM64 build).
 set(_regenerate "run the regenerate_icons target and commit data/desktop/quorvane_*.png and "
                 "${COMMITTED_ICO}")
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}")
-execute_process(COMMAND "${MAKE_ICON}" "${OUT}" "${OUT}/quorvane.ico" RESULT_VARIABLE status)
+execute_process(COMMAND ${EMULATOR} "${MAKE_ICON}" "${OUT}" "${OUT}/quorvane.ico" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "make_icon failed: ${status}")
 endif()

@@ -26,6 +26,9 @@ import e2e_lib as e2e  # noqa: E402
 SOURCE = os.environ.get("QUORVANE_SOURCE", os.path.join(HERE, "..", ".."))
 DEB_DIR = os.environ.get("QUORVANE_DEB_DIR", "")
 VERSION = os.environ.get("QUORVANE_VERSION", "")
+# The package's architecture: this machine's, or the cross build's (arm64).
+ARCH = os.environ.get("QUORVANE_DEB_ARCH", "")
+ELF_MACHINES = {"amd64": 62, "arm64": 183}  # e_machine: EM_X86_64, EM_AARCH64
 TOOLS = {"dpkg-deb": "dpkg", "dpkg-shlibdeps": "dpkg-dev", "file": "file", "lintian": "lintian",
          "desktop-file-validate": "desktop-file-utils", "appstreamcli": "appstream"}
 SKIP = 77  # the ctest SKIP_RETURN_CODE
@@ -48,9 +51,12 @@ def run(args, **kwargs):
     return subprocess.run(args, capture_output=True, text=True, timeout=150, **kwargs)
 
 
+def deb_arch():
+    return ARCH or run(["dpkg", "--print-architecture"]).stdout.strip()
+
+
 def deb_path():
-    arch = run(["dpkg", "--print-architecture"]).stdout.strip()
-    return os.path.join(DEB_DIR, f"quorvane_{VERSION}_{arch}.deb")
+    return os.path.join(DEB_DIR, f"quorvane_{VERSION}_{deb_arch()}.deb")
 
 
 def desktop_entry(path):
@@ -131,7 +137,10 @@ class Contents(Unpacked):
         program = self.path("usr/games/quorvane")
         self.assertTrue(os.access(program, os.X_OK))
         with open(program, "rb") as f:
-            self.assertEqual(f.read(4), b"\x7fELF")
+            header = f.read(20)
+        self.assertEqual(header[:4], b"\x7fELF")
+        # A program built for the package's architecture, not the build machine's.
+        self.assertEqual(struct.unpack("<H", header[18:20])[0], ELF_MACHINES.get(deb_arch()), deb_arch())
         with open(self.path("usr/share/games/quorvane/water05t.bmp"), "rb") as f, \
                 open(os.path.join(SOURCE, "data", "water05t.bmp"), "rb") as g:
             self.assertTrue(f.read() == g.read(), "the texture as committed")
@@ -153,10 +162,10 @@ class Contents(Unpacked):
 
         # Dependencies read off the program by dpkg-shlibdeps, not written by hand.
         fields = {name: run(["dpkg-deb", "-f", self.deb, name]).stdout.strip()
-                  for name in ("Package", "Version", "Section", "Depends")}
+                  for name in ("Package", "Version", "Section", "Architecture", "Depends")}
         print(fields)
-        self.assertEqual((fields["Package"], fields["Version"], fields["Section"]),
-                         ("quorvane", VERSION, "games"))
+        self.assertEqual((fields["Package"], fields["Version"], fields["Section"], fields["Architecture"]),
+                         ("quorvane", VERSION, "games", deb_arch()))
         for library in ("libsdl2-2.0-0", "libglu1", "libc6"):
             self.assertIn(library, fields["Depends"])
 

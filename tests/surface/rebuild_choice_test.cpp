@@ -6,12 +6,17 @@
 #include "tests/surface/grid_helpers.h"
 
 namespace {
-int sse2Rows = 0;
+int fourRows = 0;  // rows given to this build's four-wide kernel, SSE2 or NEON
 int avx2Rows = 0;
 }  // namespace
 
 int RebuildSpanSse2(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
-    ++sse2Rows;
+    ++fourRows;
+    return column;
+}
+
+int RebuildSpanNeon(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
+    ++fourRows;
     return column;
 }
 
@@ -21,15 +26,28 @@ int RebuildSpanAvx2(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
 }
 
 TEST(RebuildChoice, RebuildTakesTheWidestKernelTheProcessorHas) {
-    EXPECT_EQ(PreferredRebuildPath(), CpuHasAvx2() ? RebuildPath::Avx2 : RebuildPath::Sse2);
+#if defined(__aarch64__)
+    EXPECT_EQ(FourWidePath(), RebuildPath::Neon);
+#else
+    EXPECT_EQ(FourWidePath(), RebuildPath::Sse2);
+#endif
+    EXPECT_EQ(PreferredRebuildPath(), CpuHasAvx2() ? RebuildPath::Avx2 : FourWidePath());
     auto grid = MarkedGrid();
     grid->Rebuild({2.0f, 0.7f, 3.0f}, 64.0f);
     EXPECT_EQ(avx2Rows, CpuHasAvx2() ? 64 : 0);
-    EXPECT_EQ(sse2Rows, 64);  // for what is left of each row
+    EXPECT_EQ(fourRows, 64);  // for what is left of each row
     EXPECT_EQ(grid->lastIndex, 4095);
 
-    avx2Rows = sse2Rows = 0;
-    RebuildOnPath(*grid, {2.0f, 0.7f, 3.0f}, 64.0f, RebuildPath::Sse2);
-    EXPECT_EQ(avx2Rows, 0);
-    EXPECT_EQ(sse2Rows, 64);
+    // The other architecture's four-wide path, asked for, is this build's.
+    for (RebuildPath path : {RebuildPath::Sse2, RebuildPath::Neon}) {
+        avx2Rows = fourRows = 0;
+        RebuildOnPath(*grid, {2.0f, 0.7f, 3.0f}, 64.0f, path);
+        EXPECT_EQ(avx2Rows, 0);
+        EXPECT_EQ(fourRows, 64);
+    }
+
+    avx2Rows = fourRows = 0;
+    RebuildOnPath(*grid, {2.0f, 0.7f, 3.0f}, 64.0f, RebuildPath::Plain);
+    EXPECT_EQ(avx2Rows + fourRows, 0);
+    EXPECT_EQ(grid->lastIndex, 4095);
 }

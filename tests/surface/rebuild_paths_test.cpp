@@ -7,13 +7,14 @@
 #include <limits>
 #include <ostream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "bench/surface/reference_rebuild.h"
 #include "surface/surface_grid.h"
 #include "tests/surface/grid_helpers.h"
 
-void PrintTo(RebuildPath path, std::ostream* out) { *out << (path == RebuildPath::Sse2 ? "SSE2" : "AVX2"); }
+void PrintTo(RebuildPath path, std::ostream* out) { *out << RebuildPathName(path); }
 
 namespace {
 
@@ -101,7 +102,9 @@ TEST_P(RebuildPathTest, MatchesReferenceForRandomLightsSizesAndExtents) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, RebuildPathTest, ::testing::Values(RebuildPath::Sse2, RebuildPath::Avx2),
-                         [](const auto& info) { return info.param == RebuildPath::Sse2 ? "Sse2" : "Avx2"; });
+// Each build's own four-wide path: SSE2, or NEON on ARM64.
+INSTANTIATE_TEST_SUITE_P(Paths, RebuildPathTest,
+                         ::testing::Values(RebuildPath::Plain, FourWidePath(), RebuildPath::Avx2),
+                         [](const auto& info) { return std::string(RebuildPathName(info.param)); });
 
 }  // namespace

@@ -21,6 +21,7 @@ the program fail instead of running unseen. Everything started is stopped on lea
 import os
 import re
 import select
+import shlex
 import signal
 import struct
 import subprocess
@@ -274,7 +275,8 @@ class Program:
 
     def __init__(self, server, executable, cwd, env=None):
         self.server = server
-        self.args = [executable]
+        # A cross-built program runs under its emulator (qemu-user for the ARM64 build).
+        self.args = shlex.split(os.environ.get("QUORVANE_EMULATOR", "")) + [executable]
         self.cwd = cwd
         self.env = env if env is not None else server.env()
         self.process = None
