@@ -13,6 +13,11 @@ WEB_ENV     = NODE_PATH=/usr/share/nodejs
 WEB_CMAKE   = $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 WEB_SKIPPED = echo "SKIPPED: $(1) (install $(2): bash scripts/install-deps.sh $(3))"
 WEB_PORT   ?= 8000
+# npm's puppeteer-core drives Firefox in the web tests (over WebDriver BiDi; no browser download).
+PUPPETEER_VERSION = 23.11.1
+FIREFOX_SKIPPED = echo "SKIPPED: the web tests in Firefox (install firefox-esr and npm \
+                  puppeteer-core@$(PUPPETEER_VERSION): bash scripts/install-deps.sh web-firefox; \
+                  bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION))"
 WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64 and googletest: \
               bash scripts/install-deps.sh windows)"
 JOBS       ?= $(shell nproc)
@@ -71,12 +76,17 @@ test-windows: build-tests
 	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
 	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
 
-# The web build served to headless Chromium (ctest label "web"); its first frame is compared
-# with the Linux build's, so that comes first.
+# The web build served to headless Chromium and to Firefox ESR (ctest label "web"); its first
+# frame is compared with the Linux build's, so that comes first. Without Firefox or
+# puppeteer-core the Firefox cases are skipped, and Chromium's still run.
 test-web: build-tests
 	@if bash scripts/install-deps.sh web web-test; then \
+	  if bash scripts/install-deps.sh web-firefox && \
+	     puppeteer=$$(bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION)); then :; else \
+	    puppeteer=; $(FIREFOX_SKIPPED); \
+	  fi; \
 	  $(WEB_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=OFF \
-	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) && \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) -DQUORVANE_PUPPETEER="$$puppeteer" && \
 	  $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) && \
 	  cd $(WEB_BUILD) && ctest -L web --output-on-failure; \
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \

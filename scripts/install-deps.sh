@@ -8,6 +8,9 @@
 #            validators of the menu entry and the AppStream metadata
 #   web      Emscripten (with Node.js), for the web build
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
+#   web-firefox  Firefox ESR, for the same tests in Gecko (npm's puppeteer-core drives it:
+#            scripts/install-puppeteer.sh); a group of its own, so that Chromium's tests run
+#            where Firefox cannot be installed
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -24,6 +27,7 @@ packages_for() {
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
+    web-firefox) echo firefox-esr ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }

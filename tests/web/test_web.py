@@ -131,15 +131,20 @@ class Page:
     def canvas(self):
         return self.driver.find_element(By.CSS_SELECTOR, "canvas.quorvane-window")
 
-    def capture(self):
-        """The canvas as a Picture, in device pixels (a screenshot of the element)."""
+    def canvas_png(self):
+        """A screenshot of the canvas, as PNG bytes."""
         while True:
             try:
-                png = self.canvas().screenshot_as_png
-                break
+                return self.canvas().screenshot_as_png
             except StaleElementReferenceException:  # the window was being replaced
                 time.sleep(0.05)
-        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=png,
+
+    def click(self, selector):
+        self.driver.find_element(By.CSS_SELECTOR, selector).click()
+
+    def capture(self):
+        """The canvas as a Picture, in device pixels (a screenshot of the element)."""
+        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=self.canvas_png(),
                              capture_output=True, check=True, timeout=20).stdout
         return e2e.parse_ppm(ppm)
 
@@ -200,12 +205,15 @@ class WebSession(unittest.TestCase):
         self.tmp = tempfile.TemporaryDirectory()
         self.folder = self.page_folder(self.texture)
         self.server = PageServer(self.folder, self.headers)
-        self.page = Page(self.server.url, self.scale)
+        self.page = self.open_page(self.server.url)
 
     def tearDown(self):
         self.page.close()
         self.server.close()
         self.tmp.cleanup()
+
+    def open_page(self, url):
+        return Page(url, self.scale)
 
     def page_folder(self, texture):
         folder = tempfile.mkdtemp(dir=self.tmp.name)
@@ -317,10 +325,11 @@ class Quitting(WebSession):
         self.start_windowed()
         self.assertEqual(self.page.quit_with_escape(), "0")
         self.assertEqual(self.page.dialogs(), [])
-        ended = self.page.driver.find_element(By.ID, "quorvane-ended")
-        self.assertIn("exit status 0", ended.text)
-        self.assertEqual(self.page.driver.find_elements(By.CSS_SELECTOR, "canvas"), [])
-        self.page.driver.find_element(By.ID, "quorvane-restart").click()
+        ended = self.page.js("var e = document.getElementById('quorvane-ended');"
+                             "return e.offsetParent ? e.innerText : ''")  # '' while hidden
+        self.assertIn("exit status 0", ended)
+        self.assertEqual(self.page.js("return document.querySelectorAll('canvas').length"), 0)
+        self.page.click("#quorvane-restart")
         self.assertEqual(self.page.wait_for_dialog()[0], "Start FullScreen?")
         self.assertIsNone(self.page.exit_status())
 
@@ -366,15 +375,16 @@ class RefusedFullScreen(WebSession):
 
 class BadTexture(WebSession):
     message = None
+    ok_key = "Enter"  # on the focused OK button
 
     def test_one_error_box_then_status_1(self):
         if self.message is None:
             self.skipTest("the cases are the subclasses")
-        # Answered from the keyboard this time: N for No, Enter for OK.
+        # Answered from the keyboard this time: N for No, then OK.
         self.page.wait_for_dialog()
         self.page.press("n")
         self.assertEqual(self.page.wait_for_dialog(), ["Error", self.message, ["OK"]])
-        self.page.press("Enter")
+        self.page.press(self.ok_key)
         self.assertEqual(self.page.wait_for_exit(), "1")
         self.assertEqual(self.page.dialogs(), [])
 

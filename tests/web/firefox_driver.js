@@ -1,0 +1,87 @@
+// Firefox for the web tests: puppeteer-core drives Debian's firefox-esr over WebDriver BiDi (no
+// geckodriver), in a normal window on the X display given in DISPLAY, with a fresh profile.
+// One request a line on standard input, as JSON; one answer a line on standard output:
+// {"value": ...} or {"error": "..."}. The browser closes when standard input does.
+//
+//   node firefox_driver.js PUPPETEER_MODULE_DIR FIREFOX WIDTH HEIGHT
+'use strict';
+const readline = require('readline');
+const [moduleDir, firefox, width, height] = process.argv.slice(2);
+const puppeteer = require(moduleDir);
+
+// Key names of the tests (X keysym names, as on Linux) as the browser's key values.
+const KEYS = {Up: 'ArrowUp', Down: 'ArrowDown', Left: 'ArrowLeft', Right: 'ArrowRight',
+              Prior: 'PageUp', Next: 'PageDown', space: ' '};
+const key = (name) => KEYS[name] || name;
+
+async function elementWithText(page, selector, text) {
+  for (const element of await page.$$(selector)) {
+    if (text == null || await element.evaluate((e) => e.textContent) === text) return element;
+    await element.dispose();
+  }
+  throw new Error(`no ${selector}` + (text == null ? '' : ` reading ${JSON.stringify(text)}`));
+}
+
+async function main() {
+  const browser = await puppeteer.launch({
+    browser: 'firefox', protocol: 'webDriverBiDi', executablePath: firefox, headless: false,
+    defaultViewport: {width: Number(width), height: Number(height)},
+    // A quiet profile: no first-run pages, updates or telemetry going out.
+    extraPrefsFirefox: {'browser.shell.checkDefaultBrowser': false,
+                        'datareporting.policy.dataSubmissionEnabled': false,
+                        'app.update.enabled': false},
+  });
+  const page = (await browser.pages())[0] || await browser.newPage();
+  page.setDefaultTimeout(20000);
+  const touch = (actions) => page.mainFrame().browsingContext.performActions(
+      [{type: 'pointer', id: 'finger', parameters: {pointerType: 'touch'}, actions}]).then(() => null);
+  const requests = {
+    goto: ({url}) => page.goto(url).then(() => null),
+    // The body of a function, as Selenium's execute_script takes it: `return ...`.
+    js: ({body, args}) => page.evaluate((body, args) => new Function(body)(...args), body, args || []),
+    // A real click on the element of that selector and text; waits until it has left the page.
+    click: async ({selector, text, gone}) => {
+      const element = await elementWithText(page, selector, text);
+      await element.click();
+      if (gone) await page.waitForFunction((e) => !e.isConnected, {}, element);
+      return null;
+    },
+    keyDown: ({name}) => page.keyboard.down(key(name)).then(() => null),
+    keyUp: ({name}) => page.keyboard.up(key(name)).then(() => null),
+    press: ({name}) => page.keyboard.press(key(name)).then(() => null),
+    // A PNG of the element as the page shows it, in base64.
+    screenshot: async ({selector}) => {
+      const element = await page.waitForSelector(selector);
+      return element.screenshot({encoding: 'base64'});
+    },
+    viewport: ({width, height, scale}) =>
+      page.setViewport({width, height, deviceScaleFactor: scale || 1}).then(() => null),
+    // A finger on the middle of the element, and lifted. Plain BiDi actions: Firefox refuses
+    // the contact size page.touchscreen gives.
+    touchStart: async ({selector}) => {
+      const box = await (await page.waitForSelector(selector)).boundingBox();
+      return touch([{type: 'pointerMove', x: Math.round(box.x + box.width / 2),
+                     y: Math.round(box.y + box.height / 2)}, {type: 'pointerDown', button: 0}]);
+    },
+    touchEnd: () => touch([{type: 'pointerUp', button: 0}]),
+  };
+  console.log(JSON.stringify({value: 'ready'}));
+  const lines = readline.createInterface({input: process.stdin});
+  for await (const line of lines) {
+    let answer;
+    try {
+      const request = JSON.parse(line);
+      const value = await requests[request.op](request);
+      answer = {value: value === undefined ? null : value};
+    } catch (error) {
+      answer = {error: String(error && error.stack || error)};
+    }
+    console.log(JSON.stringify(answer));
+  }
+  await browser.close();
+}
+
+main().catch((error) => {
+  console.log(JSON.stringify({error: String(error && error.stack || error)}));
+  process.exit(1);
+});

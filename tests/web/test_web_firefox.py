@@ -1,0 +1,168 @@
+"""The web build's cases of test_web.py in Firefox (Gecko): Debian's firefox-esr in a normal
+window on Xvfb (a headless Firefox has no WebGL here; on Xvfb it draws with llvmpipe), driven
+over WebDriver BiDi by puppeteer-core through firefox_driver.js. One Firefox serves every case
+of a run; each case loads the page afresh.
+
+Run one case:  QUORVANE_WEB=build-web QUORVANE=build/quorvane \\
+               QUORVANE_PUPPETEER=/var/cache/quorvane/npm/node_modules/puppeteer-core \\
+               python3 tests/web/test_web_firefox.py Keys
+Without firefox-esr or puppeteer-core the cases are skipped, saying what to install.
+"""
+
+import atexit
+import base64
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import test_web as web  # noqa: E402
+from test_web import XServer  # noqa: E402
+
+FIREFOX = os.environ.get("QUORVANE_FIREFOX", "/usr/bin/firefox-esr")
+PUPPETEER = os.environ.get("QUORVANE_PUPPETEER", "")
+NODE = os.environ.get("QUORVANE_NODE", "node")
+VIEWPORT = (1024, 768)
+
+
+def missing():
+    """What this machine lacks to run Firefox here ('' when nothing)."""
+    lacks = [what for what, there in (
+        (FIREFOX, os.access(FIREFOX, os.X_OK)),
+        (f"puppeteer-core at {PUPPETEER or '(QUORVANE_PUPPETEER not set)'}",
+         PUPPETEER and os.path.isfile(os.path.join(PUPPETEER, "package.json")))) if not there]
+    return ", ".join(lacks)
+
+
+class Firefox:
+    """firefox-esr on its own Xvfb screen, driven by firefox_driver.js: one request at a time."""
+
+    def __init__(self):
+        self.x = XServer(VIEWPORT[0] + 256, VIEWPORT[1] + 256).__enter__()
+        self.log = tempfile.TemporaryFile()  # what the driver and Firefox say
+        try:
+            self.driver = subprocess.Popen(
+                [NODE, os.path.join(HERE, "firefox_driver.js"), PUPPETEER, FIREFOX,
+                 *map(str, VIEWPORT)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                stderr=self.log, text=True, env=self.x.env(MOZ_CRASHREPORTER_DISABLE="1"))
+            self.answer()  # "ready" once Firefox is up
+        except BaseException:
+            self.close()
+            raise
+
+    def answer(self):
+        line = self.driver.stdout.readline()
+        if not line:
+            status = self.driver.wait(10)
+            self.log.seek(0)
+            said = self.log.read().decode(errors="replace")[-2000:]
+            raise RuntimeError(f"the Firefox driver ended (status {status}): {said}")
+        reply = json.loads(line)
+        if "error" in reply:
+            raise RuntimeError(reply["error"])
+        return reply["value"]
+
+    def request(self, op, **fields):
+        self.driver.stdin.write(json.dumps({"op": op, **fields}) + "\n")
+        self.driver.stdin.flush()
+        return self.answer()
+
+    def close(self):
+        if getattr(self, "driver", None) and self.driver.poll() is None:
+            self.driver.stdin.close()  # the driver closes Firefox and ends
+            try:
+                self.driver.wait(20)
+            except subprocess.TimeoutExpired:
+                self.driver.kill()
+                self.driver.wait()
+        self.log.close()
+        self.x.__exit__(None, None, None)
+
+
+_firefox = []
+
+
+def firefox():
+    """The run's one Firefox, started on first use and closed when the run ends."""
+    if not _firefox:
+        _firefox.append(Firefox())
+        atexit.register(_firefox[0].close)
+    return _firefox[0]
+
+
+class Page(web.Page):
+    """The demo's page in Firefox, with the same means as the Chromium page of test_web.py."""
+
+    def __init__(self, url, scale=1):
+        self.browser = firefox()
+        self.browser.request("viewport", width=VIEWPORT[0], height=VIEWPORT[1], scale=scale)
+        self.loaded_at = time.monotonic()
+        self.browser.request("goto", url=url)
+
+    def close(self):
+        self.browser.request("goto", url="about:blank")  # the next case starts from nothing
+
+    def js(self, script, *args):
+        return self.browser.request("js", body=script, args=list(args))
+
+    def answer(self, label):
+        self.browser.request("click", selector="dialog[open] button", text=label, gone=True)
+
+    def click(self, selector):
+        self.browser.request("click", selector=selector)
+
+    def canvas_png(self):
+        return base64.b64decode(self.browser.request("screenshot",
+                                                     selector="canvas.quorvane-window"))
+
+    def key_down(self, key):
+        self.browser.request("keyDown", name=key)
+
+    def key_up(self, key):
+        self.browser.request("keyUp", name=key)
+
+    def press(self, key):
+        self.browser.request("press", name=key)
+
+
+class InFirefox:
+    """Mixed into a case of test_web.py: the same case in Firefox."""
+
+    @classmethod
+    def setUpClass(cls):
+        lacks = missing()
+        if lacks:
+            print(f"SKIPPED: the web tests in Firefox (missing {lacks}; install firefox-esr "
+                  "and npm puppeteer-core: `make test-web` installs both)")
+            raise unittest.SkipTest(lacks)
+
+    def open_page(self, url):
+        return Page(url, self.scale)
+
+
+class FirstFrame(InFirefox, web.FirstFrame):
+    pass
+
+
+class Keys(InFirefox, web.Keys):
+    pass
+
+
+class Quitting(InFirefox, web.Quitting):
+    pass
+
+
+class MissingTexture(InFirefox, web.MissingTexture):
+    # A page driven over WebDriver BiDi never has the window's focus (document.hasFocus() is
+    # false), and Gecko then clicks no focused button for Enter or Space; Escape, the box's
+    # own way out, is OK as well.
+    ok_key = "Escape"
+
+
+if __name__ == "__main__":
+    unittest.main()
