@@ -353,6 +353,9 @@ class FullScreen(WebSession):
             if expected is None:
                 self.assertEqual(self.page.capture().width, 640)
         self.assertEqual(self.page.dialogs(), [])
+        self.quit_from_full_screen()
+
+    def quit_from_full_screen(self):
         # Escape ends the demo and the browser leaves full screen with it.
         self.assertEqual(self.page.quit_with_escape(), "0")
         wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
