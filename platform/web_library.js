@@ -129,7 +129,9 @@ mergeInto(LibraryManager.library, {
     quorvane.woken = true;
     var waiter = quorvane.waiter;
     quorvane.waiter = null;
-    if (waiter) waiter();
+    // The program posts from its own event callbacks: it is resumed once they have returned,
+    // never inside them (a resume nested in another call into the program breaks it).
+    if (waiter) Promise.resolve().then(waiter);
   },
 
   web_wait_event__deps: ['$quorvane'],
