@@ -35,6 +35,7 @@ async function main() {
   page.setDefaultTimeout(20000);
   const touch = (actions) => page.mainFrame().browsingContext.performActions(
       [{type: 'pointer', id: 'finger', parameters: {pointerType: 'touch'}, actions}]).then(() => null);
+  let cover = null;  // a tab in front of the page's, which hides it
   const requests = {
     goto: ({url}) => page.goto(url).then(() => null),
     // The body of a function, as Selenium's execute_script takes it: `return ...`.
@@ -44,6 +45,16 @@ async function main() {
       const element = await elementWithText(page, selector, text);
       await element.click();
       if (gone) await page.waitForFunction((e) => !e.isConnected, {}, element);
+      return null;
+    },
+    hide: async () => {
+      cover = await browser.newPage();
+      await cover.bringToFront();
+      return null;
+    },
+    show: async () => {
+      await cover.close();
+      await page.bringToFront();
       return null;
     },
     keyDown: ({name}) => page.keyboard.down(key(name)).then(() => null),

@@ -142,6 +142,12 @@ class Page:
     def click(self, selector):
         self.driver.find_element(By.CSS_SELECTOR, selector).click()
 
+    def hide(self):
+        self.driver.minimize_window()
+
+    def show(self):
+        self.driver.maximize_window()
+
     def capture(self):
         """The canvas as a Picture, in device pixels (a screenshot of the element)."""
         ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=self.canvas_png(),
@@ -405,13 +411,13 @@ class BrokenTexture(BadTexture):
 class HiddenPage(WebSession):
     def test_a_hidden_page_draws_no_frames(self):
         self.start_windowed()
-        self.page.driver.minimize_window()
+        self.page.hide()
         wait_until(lambda: self.page.js("return document.hidden"), 10, what="a hidden page")
         time.sleep(0.3)  # a frame that was under way when the page went
         hidden_frames = self.page.frames()
         time.sleep(2)
         self.assertEqual(self.page.frames(), hidden_frames)
-        self.page.driver.maximize_window()
+        self.page.show()
         wait_until(lambda: self.page.frames() > hidden_frames + 5, 10, what="frames again")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "frames after showing")
 

@@ -138,6 +138,12 @@ class Page(web.Page):
         return base64.b64decode(self.browser.request("screenshot",
                                                      selector="canvas.quorvane-window"))
 
+    def hide(self):
+        self.browser.request("hide")  # another tab in front
+
+    def show(self):
+        self.browser.request("show")
+
     def key_down(self, key):
         self.browser.request("keyDown", name=key)
 
@@ -186,6 +192,10 @@ class FullScreen(InFirefox, web.FullScreen):
 
 
 class MissingTexture(InFirefox, web.MissingTexture):
+    pass
+
+
+class HiddenPage(InFirefox, web.HiddenPage):
     pass
 
 
