@@ -101,18 +101,26 @@ windows:
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@ls -l $(WIN_BUILD)/quorvane.exe $(WIN_BUILD)/quorvane-windows.zip
 
-# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it.
+# The page: $(WEB_BUILD)/index.html with quorvane.js, quorvane.wasm and water05t.bmp beside it,
+# and the service worker, manifest and icons that make it work offline and installable.
 web:
 	@bash scripts/install-deps.sh web
 	@$(WEB_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF
 	@$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 	@ls -l $(WEB_BUILD)/index.html $(WEB_BUILD)/quorvane.js $(WEB_BUILD)/quorvane.wasm \
-	  $(WEB_BUILD)/water05t.bmp
+	  $(WEB_BUILD)/water05t.bmp $(WEB_BUILD)/sw.js $(WEB_BUILD)/quorvane.webmanifest
 
 # Serves the page to a browser on this machine only.
 serve-web: web
 	@echo "Serving $(WEB_BUILD) on http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
+
+# Lighthouse's mobile and desktop audits of the page, with their four scores. Lighthouse comes
+# from npm (pinned), so this is not part of `make test`.
+.PHONY: audit-web
+audit-web: web
+	@if bash scripts/install-deps.sh audit; then bash scripts/audit-web.sh $(WEB_BUILD); \
+	else $(call WEB_SKIPPED,the Lighthouse audits,nodejs with npm and chromium,audit); fi
 
 bench: build-tests
 	@bash scripts/run-benchmarks.sh $(BUILD)

@@ -1,5 +1,5 @@
-// SDL2 events as window messages: the per-window queue, the translation of SDL events (a table
-// for window events, a table for keys) and the modal message boxes.
+// SDL2 events as window messages: the translation of SDL events into the queue (a table for
+// window events, a table for keys), the waits on it and the modal message boxes.
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -49,13 +49,9 @@ constexpr std::array<uint8_t, SDL_NUM_SCANCODES> MakeKeyTable() {
 }
 constexpr auto kKeyTable = MakeKeyTable();
 
-void Post(Window& w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    State().queue.push_back({&w, message, wParam, lParam});
-}
-
 // A quit event and a close event may both stand for one click on the close box.
 void PostCloseOnce(Window& w) {
-    for (const Message& m : State().queue)
+    for (const Message& m : Registry().queue)
         if (m.window == &w && m.message == WM_CLOSE) return;
     Post(w, WM_CLOSE, 0, 0);
 }
@@ -64,10 +60,11 @@ void PostCloseOnce(Window& w) {
 // made after it came (it may arrive while a box is up and no window exists, or while F1 is
 // replacing the window), so the program always leaves through its normal shutdown.
 void PostQuitRequests() {
-    for (auto& w : State().windows) {
-        if (w->quitPosted) continue;
-        w->quitPosted = true;
-        PostCloseOnce(*w);
+    for (auto& entry : Registry().windows) {
+        Window& w = *entry.window;
+        if (w.quitPosted) continue;
+        w.quitPosted = true;
+        PostCloseOnce(w);
     }
 }
 
@@ -113,7 +110,7 @@ void Translate(const SDL_Event& e) {
         if (Window* w = FindSdlWindow(e.window.windowID)) TranslateWindowEvent(*w, e.window.event);
     } else if (e.type == SDL_KEYDOWN || e.type == SDL_KEYUP) {
         Window* w = FindSdlWindow(e.key.windowID);
-        if (!w && !s.windows.empty()) w = s.windows.front().get();
+        if (!w) w = FirstWindow();
         if (w) TranslateKey(*w, e.key);
     }
 }
@@ -151,49 +148,32 @@ void StartEvents() {
 size_t PumpEvents() {
     PlatformState& s = State();
     if (!s.videoReady) return 0;
-    const size_t before = s.queue.size();
+    auto& queue = Registry().queue;
+    const size_t before = queue.size();
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(e);
     if (s.quitRequested) PostQuitRequests();
-    return s.queue.size() - before;
+    return queue.size() - before;
 }
 
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
+void MessagePosted() {}  // a waiting SDL_WaitEvent is woken by the event itself
 
 bool PeekMessage(Message& message, WindowHandle window) {
     PumpEvents();
-    auto& queue = State().queue;
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (it->window != window) continue;
-        message = *it;
-        queue.erase(it);
-        return true;
-    }
-    return false;
+    return TakeMessage(message, window);
 }
 
 void WaitMessage() {
-    PlatformState& s = State();
-    if (!s.videoReady || s.windows.empty()) return;  // nothing could ever arrive
+    WindowRegistry& r = Registry();
+    if (!State().videoReady || r.windows.empty()) return;  // nothing could ever arrive
     for (;;) {
         SDL_Event e;
         if (!SDL_WaitEvent(&e)) return;
-        const size_t before = s.queue.size();
+        const size_t before = r.queue.size();
         Translate(e);
         PumpEvents();
-        if (s.queue.size() > before) return;  // events such as mouse motion wake nobody
+        if (r.queue.size() > before) return;  // events such as mouse motion wake nobody
     }
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    Window* w = FindWindow(message.window);
-    if (!w) return 0;
-    return w->procedure(w, message.message, message.wParam, message.lParam);
 }
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
@@ -216,11 +196,12 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, ui
                                  text ? text : "", question ? 2 : 1, question ? yesNo : ok,
                                  nullptr};
     int answer = -1;
-    if (SDL_ShowMessageBox(&box, &answer) != 0) {
+    // No answer is a box closed without a button, or one nobody saw: SDL reports success when
+    // its zenity helper cannot reach a display. The text then goes to standard error as well.
+    if (SDL_ShowMessageBox(&box, &answer) != 0 || answer == -1) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        answer = -1;
+        return question ? IDNO : IDOK;
     }
-    if (answer == -1) return question ? IDNO : IDOK;  // not shown, or closed without a button
     return answer;
 }
 

@@ -1,15 +1,13 @@
-// State shared by the SDL2 implementation of platform.h: the windows, the message queue and the
-// display switch. Only platform/*.cpp include this (and with it SDL).
+// State shared by the SDL2 implementation of platform.h: its windows' SDL side and the display
+// switch (the classes, windows and queue are kept in window_registry.h). Only platform/*.cpp
+// include this (and with it SDL).
 #pragma once
 
 #include <SDL.h>
 
-#include <deque>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "platform/platform.h"
+#include "platform/window_registry.h"
 
 namespace platform {
 
@@ -19,18 +17,12 @@ struct GlAttributes {
     bool operator==(const GlAttributes&) const = default;
 };
 
-struct Device {
-    Window* window;
-};
-
 struct Context {
     SDL_GLContext gl;
 };
 
 struct Window {
     SDL_Window* sdl = nullptr;
-    WindowProcedure procedure = nullptr;
-    void* userData = nullptr;
     std::string title;
     uint32_t sdlFlags = 0;
     int32_t x = 0, y = 0, clientWidth = 0, clientHeight = 0;
@@ -39,7 +31,6 @@ struct Window {
     bool pixelFormatSet = false;
     bool quitPosted = false;  // a quit request (signal, session end) became its WM_CLOSE
     GlAttributes createdWith{};
-    Device device{this};
 };
 
 // Decoration sizes of framed windows, learnt from the window manager once a frame was seen.
@@ -49,9 +40,6 @@ struct FrameExtents {
 
 struct PlatformState {
     bool videoReady = false;
-    std::vector<std::pair<std::string, WindowProcedure>> classes;
-    std::vector<std::unique_ptr<Window>> windows;
-    std::deque<Message> queue;
     FrameExtents frame;
     GlAttributes applied{};  // what SDL's GL attributes are set to; zero = SDL's defaults
     bool quitRequested = false;  // sticky: every window, now or later, is asked to close
@@ -61,10 +49,7 @@ struct PlatformState {
 };
 
 PlatformState& State();
-Window* FindWindow(WindowHandle handle);
 Window* FindSdlWindow(uint32_t sdlWindowId);
-// The drawable size in pixels packed as WM_SIZE's lParam.
-intptr_t ClientSizeParam(const Window& window);
 // Remembers the window manager's frame around a framed window once it is known.
 void LearnFrame(const Window& window);
 // Starts SDL's event handling, once, before the first box or window: from then on SIGINT,

@@ -12,27 +12,12 @@ PlatformState& State() {
     return state;
 }
 
-Window* FindWindow(WindowHandle handle) {
-    for (auto& w : State().windows)
-        if (w.get() == handle) return w.get();
-    return nullptr;
-}
-
 Window* FindSdlWindow(uint32_t sdlWindowId) {
-    for (auto& w : State().windows)
-        if (w->sdl && SDL_GetWindowID(w->sdl) == sdlWindowId) return w.get();
+    for (auto& entry : Registry().windows) {
+        Window* w = entry.window.get();
+        if (w->sdl && SDL_GetWindowID(w->sdl) == sdlWindowId) return w;
+    }
     return nullptr;
-}
-
-intptr_t ClientSizeParam(const Window& window) {
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(window.sdl, &width, &height);
-    return intptr_t((uint32_t(height) & 0xFFFF) << 16 | (uint32_t(width) & 0xFFFF));
-}
-
-ModuleHandle CurrentModule() {
-    static int module;
-    return reinterpret_cast<ModuleHandle>(&module);
 }
 
 uint32_t GetTickCount() { return SDL_GetTicks(); }
@@ -60,7 +45,7 @@ bool StartVideo() {
 
 void StopVideoIfIdle() {
     PlatformState& s = State();
-    if (s.videoReady && s.classes.empty() && s.windows.empty()) {
+    if (s.videoReady && Registry().classes.empty() && Registry().windows.empty()) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         s.videoReady = false;
     }
@@ -106,18 +91,13 @@ void ApplyAttributes(const GlAttributes& a) {
 }  // namespace
 
 bool RegisterWindowClass(const WindowClass& windowClass) {
-    PlatformState& s = State();
-    if (!windowClass.className || !*windowClass.className || !windowClass.procedure) return false;
-    for (auto& c : s.classes)
-        if (c.first == windowClass.className) return false;
-    if (!StartVideo()) return false;
-    s.classes.emplace_back(windowClass.className, windowClass.procedure);
+    if (!ClassAvailable(windowClass) || !StartVideo()) return false;
+    AddClass(windowClass);
     return true;
 }
 
 void UnregisterWindowClass(const char* className, ModuleHandle) {
-    auto& classes = State().classes;
-    std::erase_if(classes, [&](auto& c) { return className && c.first == className; });
+    RemoveClass(className);
     StopVideoIfIdle();
 }
 
@@ -134,12 +114,10 @@ WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* t
                           uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
                           ModuleHandle instance, void* createParams) {
     PlatformState& s = State();
-    auto found = std::find_if(s.classes.begin(), s.classes.end(),
-                              [&](auto& c) { return className && c.first == className; });
-    if (found == s.classes.end() || width <= 0 || height <= 0) return nullptr;
+    const WindowProcedure procedure = ClassProcedure(className);
+    if (!procedure || width <= 0 || height <= 0) return nullptr;
 
-    auto w = std::make_unique<Window>();
-    w->procedure = found->second;
+    auto w = std::make_shared<Window>();
     w->title = title ? title : "";
     w->framed = IsFramed(style);
     w->fullscreenMode = !w->framed && s.modeSwitched && s.needsFullscreen;
@@ -157,16 +135,10 @@ WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* t
     w->sdl = MakeSdlWindow(*w);
     if (!w->sdl) return nullptr;
 
-    Window* handle = w.get();
-    s.windows.push_back(std::move(w));
+    Window* handle = AddWindow(std::move(w), procedure);
     SDL_DisableScreenSaver();
-    CreateStruct create{createParams, instance, className, title, style, exStyle,
-                        x, y, width, height};
-    if (handle->procedure(handle, WM_CREATE, 0, reinterpret_cast<intptr_t>(&create)) == -1) {
-        DestroyWindow(handle);
-        return nullptr;
-    }
-    return handle;
+    return SendCreate(handle, {createParams, instance, className, title, style, exStyle, x, y,
+                               width, height});
 }
 
 void ShowWindow(WindowHandle handle, int32_t) {
@@ -183,38 +155,20 @@ void ShowWindow(WindowHandle handle, int32_t) {
             SDL_Log("display runs at %dx%d, not the requested %dx%d", now.w, now.h,
                     State().switchedMode.w, State().switchedMode.h);
     }
-    w->procedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
+    CallProcedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
 }
 
-bool GetClientRect(WindowHandle handle, Rect& rect) {
-    Window* w = FindWindow(handle);
-    if (!w) return false;
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(w->sdl, &width, &height);
-    rect = {0, 0, width, height};
-    return true;
+void DrawableSize(const Window& window, int& width, int& height) {
+    SDL_GL_GetDrawableSize(window.sdl, &width, &height);
 }
 
 void DestroyWindow(WindowHandle handle) {
-    PlatformState& s = State();
     Window* w = FindWindow(handle);
     if (!w) return;
     SDL_DestroyWindow(w->sdl);
-    std::erase_if(s.queue, [&](const Message& m) { return m.window == handle; });
-    std::erase_if(s.windows, [&](auto& p) { return p.get() == w; });
-    if (s.windows.empty()) SDL_EnableScreenSaver();
+    RemoveWindow(handle);
+    if (Registry().windows.empty()) SDL_EnableScreenSaver();
 }
-
-void SetWindowUserData(WindowHandle handle, void* data) {
-    if (Window* w = FindWindow(handle)) w->userData = data;
-}
-
-void* GetWindowUserData(WindowHandle handle) {
-    Window* w = FindWindow(handle);
-    return w ? w->userData : nullptr;
-}
-
-intptr_t DefaultWindowProcedure(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
 
 void LearnFrame(const Window& window) {
     // The window manager reports its frame some time after mapping; keep the last one seen.
@@ -228,20 +182,6 @@ void LearnFrame(const Window& window) {
 WindowHandle FocusedWindow() {
     SDL_Window* focus = State().videoReady ? SDL_GetKeyboardFocus() : nullptr;
     return focus ? FindSdlWindow(SDL_GetWindowID(focus)) : nullptr;
-}
-
-DeviceContext GetDeviceContext(WindowHandle handle) {
-    Window* w = FindWindow(handle);
-    return w ? &w->device : nullptr;
-}
-
-void ReleaseDeviceContext(WindowHandle, DeviceContext) {}
-
-int32_t ChoosePixelFormat(DeviceContext device, const PixelFormatRequest& request) {
-    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (!device || request.pixelType != PFD_TYPE_RGBA || (request.flags & needed) != needed)
-        return 0;
-    return 1;  // SDL picks the closest visual itself; there is one format to name.
 }
 
 bool SetPixelFormat(DeviceContext device, int32_t index, const PixelFormatRequest& request) {
@@ -292,8 +232,8 @@ int32_t ChangeDisplayMode(const DisplayMode* mode) {
     PlatformState& s = State();
     if (!mode) {
         // SDL puts the desktop mode back as the full-screen window goes.
-        for (auto& w : s.windows)
-            if (w->fullscreenMode) SDL_SetWindowFullscreen(w->sdl, 0);
+        for (auto& entry : Registry().windows)
+            if (entry.window->fullscreenMode) SDL_SetWindowFullscreen(entry.window->sdl, 0);
         s.modeSwitched = s.needsFullscreen = false;
         return DISP_CHANGE_SUCCESSFUL;
     }

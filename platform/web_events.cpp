@@ -1,7 +1,10 @@
 // The page's events as window messages: keys (the browser's key codes are the program's
-// virtual-key codes), the page hidden or shown, the focus lost, and the modal boxes, which are
+// virtual-key codes) and the on-screen controls that stand for them, the page hidden or shown,
+// resized or its focus lost, and the modal boxes, which are
 // dialogs in the page. Events arrive whenever the program yields to the browser: in
 // WaitMessage, in a box and at every buffer swap.
+#include <emscripten/emscripten.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -15,28 +18,36 @@ namespace {
 bool PageWouldUse(uint32_t vk) { return (vk >= VK_SPACE && vk <= VK_DOWN) || vk == VK_F1; }
 
 void PostToAll(uint32_t message, uintptr_t wParam, bool withSize) {
-    for (auto& w : State().windows)
-        Post(*w, message, wParam, withSize ? ClientSizeParam(*w) : 0);
+    for (auto& entry : Registry().windows)
+        Post(*entry.window, message, wParam, withSize ? ClientSizeParam(*entry.window) : 0);
 }
 
-EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
+// A key going down or up, from the keyboard or an on-screen control, as the first window's
+// message; false when the key is not the program's (a box is open, no window, no code).
+bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     PlatformState& s = State();
-    const uint32_t vk = uint32_t(key->keyCode);
-    if (s.boxOpen || s.windows.empty() || vk == 0 || vk > 0xFE) return EM_FALSE;
-    const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    Window* first = FirstWindow();
+    if (s.boxOpen || !first || vk == 0 || vk > 0xFE) return false;
     auto held = std::find(s.keysDown.begin(), s.keysDown.end(), vk);
     if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
     if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
 
     // With Alt held, and for F10 and Alt themselves, the system takes the key.
-    const bool system = key->altKey || vk == VK_F10 || vk == VK_MENU;
+    const bool system = alt || vk == VK_F10 || vk == VK_MENU;
     const uint32_t message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP)
                                     : (down ? WM_KEYDOWN : WM_KEYUP);
     // lParam as a keyboard reports it, less the scan code, which a page is not told.
     uint32_t lParam = 1u;
     if (!down) lParam |= 0xC0000000u;
-    else if (key->repeat) lParam |= 0x40000000u;
-    Post(*s.windows.front(), message, vk, intptr_t(lParam));
+    else if (repeat) lParam |= 0x40000000u;
+    Post(*first, message, vk, intptr_t(lParam));
+    return true;
+}
+
+EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
+    const uint32_t vk = uint32_t(key->keyCode);
+    if (!PostKey(vk, eventType == EMSCRIPTEN_EVENT_KEYDOWN, key->repeat, key->altKey))
+        return EM_FALSE;
     const bool modified = key->ctrlKey || key->altKey || key->metaKey;
     return PageWouldUse(vk) && !modified ? EM_TRUE : EM_FALSE;
 }
@@ -46,7 +57,7 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
     PlatformState& s = State();
     for (uint32_t vk : s.keysDown)
-        if (!s.windows.empty()) Post(*s.windows.front(), WM_KEYUP, vk, intptr_t(0xC0000001u));
+        if (Window* first = FirstWindow()) Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
     s.keysDown.clear();
     return EM_FALSE;
 }
@@ -58,7 +69,22 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* visibility, voi
     return EM_FALSE;
 }
 
+// A new page size (a rotation, a resized browser window, a zoom) fits each canvas again; one
+// whose drawing buffer changed is a window resized, as on the desktop. A hidden page's windows
+// hear of their size when it is shown again.
+EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
+    for (auto& entry : Registry().windows)
+        if (web_canvas_fit(entry.window->canvas) && !web_page_hidden())
+            Post(*entry.window, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*entry.window));
+    return EM_FALSE;
+}
+
 }  // namespace
+
+// Holding an on-screen control is holding its key (web_library.js).
+extern "C" EMSCRIPTEN_KEEPALIVE void web_control_key(int vk, int down) {
+    PostKey(uint32_t(vk), down != 0, false, false);
+}
 
 void StartEvents() {
     PlatformState& s = State();
@@ -69,41 +95,20 @@ void StartEvents() {
     emscripten_set_keyup_callback(page, nullptr, EM_TRUE, OnKey);
     emscripten_set_blur_callback(page, nullptr, EM_TRUE, OnBlur);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, OnVisibility);
+    emscripten_set_resize_callback(page, nullptr, EM_TRUE, OnResize);
+    web_controls_start();
 }
 
-void Post(Window& window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    State().queue.push_back({&window, message, wParam, lParam});
-    web_wake();
-}
+// Wakes a WaitMessage in progress.
+void MessagePosted() { web_wake(); }
 
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
-
-bool PeekMessage(Message& message, WindowHandle window) {
-    auto& queue = State().queue;
-    auto it = std::find_if(queue.begin(), queue.end(),
-                           [&](const Message& m) { return m.window == window; });
-    if (it == queue.end()) return false;
-    message = *it;
-    queue.erase(it);
-    return true;
-}
+bool PeekMessage(Message& message, WindowHandle window) { return TakeMessage(message, window); }
 
 void WaitMessage() {
-    PlatformState& s = State();
-    if (s.windows.empty()) return;  // nothing could ever arrive
-    const size_t before = s.queue.size();
-    while (s.queue.size() <= before) web_wait_event();
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    Window* w = FindWindow(message.window);
-    if (!w) return 0;
-    return w->procedure(w, message.message, message.wParam, message.lParam);
+    WindowRegistry& r = Registry();
+    if (r.windows.empty()) return;  // nothing could ever arrive
+    const size_t before = r.queue.size();
+    while (r.queue.size() <= before) web_wait_event();
 }
 
 int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {

@@ -1,6 +1,7 @@
-// The page's side of the web backend: canvases as windows, dialogs as message boxes, the page's
-// full screen as the display switch, and the waits that hand control back to the browser
-// (Asyncify unwinds the program there and resumes it when the answer has come).
+// The page's side of the web backend: canvases as windows, fitted to the page, dialogs as
+// message boxes, on-screen controls as keys, the page's full screen as the display switch, and
+// the waits that hand control back to the browser (Asyncify unwinds the program there and
+// resumes it when the answer has come).
 mergeInto(LibraryManager.library, {
   $quorvane: {
     nextCanvas: 1,
@@ -19,6 +20,47 @@ mergeInto(LibraryManager.library, {
       return screen;
     },
     canvas: function(n) { return document.getElementById('quorvane-canvas-' + n); },
+    // The room the picture has: the page less its other lines (not the boxes, which lie over
+    // it), a margin and, on a touch screen, the pads of controls (beside the picture in
+    // landscape, below it in portrait).
+    room: function() {
+      var margin = 8, gap = 12;
+      var width = document.documentElement.clientWidth - 2 * margin;
+      var height = window.innerHeight - 2 * margin;
+      var screen = quorvane.screen();
+      for (var line = document.body.firstElementChild; line; line = line.nextElementSibling)
+        if (line !== screen && line.tagName != 'DIALOG' && line.offsetHeight)
+          height -= line.offsetHeight + gap;
+      var pad = document.getElementById('quorvane-light');
+      if (pad && pad.offsetWidth) {
+        if (window.matchMedia('(orientation: landscape)').matches)
+          width -= 2 * (pad.offsetWidth + gap);
+        else
+          height -= pad.offsetHeight + gap;
+      }
+      return {width: Math.max(1, width), height: Math.max(1, height)};
+    },
+    // Sizes a window's canvas for the page: its own size where there is room, smaller in the
+    // same proportions where there is not; the drawing buffer has the screen's own pixels, so a
+    // high-DPI screen shows it sharp. A full-screen window is scaled by the page instead. True
+    // when the drawing buffer changed.
+    fit: function(canvas) {
+      if (canvas.classList.contains('popup') && document.fullscreenElement) return false;
+      var width = Number(canvas.dataset.width), height = Number(canvas.dataset.height);
+      var room = quorvane.room();
+      var scale = Math.min(1, room.width / width, room.height / height);
+      var cssWidth = Math.max(1, Math.floor(width * scale));
+      var cssHeight = Math.max(1, Math.floor(height * scale));
+      canvas.style.width = cssWidth + 'px';
+      canvas.style.height = cssHeight + 'px';
+      var ratio = window.devicePixelRatio || 1;
+      var pixelWidth = Math.min(0x7FFF, Math.max(1, Math.round(cssWidth * ratio)));
+      var pixelHeight = Math.min(0x7FFF, Math.max(1, Math.round(cssHeight * ratio)));
+      if (canvas.width == pixelWidth && canvas.height == pixelHeight) return false;
+      canvas.width = pixelWidth;
+      canvas.height = pixelHeight;
+      return true;
+    },
     // A modal dialog: caption, text with its line breaks, and Yes/No or OK. Resolves with the
     // answer's number (6 Yes, 7 No, 1 OK).
     box: function(text, caption, question, warning) {
@@ -75,18 +117,22 @@ mergeInto(LibraryManager.library, {
     var canvas = document.createElement('canvas');
     canvas.id = 'quorvane-canvas-' + n;
     canvas.className = 'quorvane-window' + (popup ? ' popup' : '');
-    canvas.style.width = cssWidth + 'px';
-    canvas.style.height = cssHeight + 'px';
+    canvas.dataset.width = String(cssWidth);
+    canvas.dataset.height = String(cssHeight);
     canvas.style.display = 'none';
     // The class background: the system's application-workspace grey.
     if (background == 12) canvas.style.backgroundColor = '#ababab';
-    // The drawing buffer has the screen's own pixels, so a high-DPI screen shows it sharp.
-    var ratio = window.devicePixelRatio || 1;
-    canvas.width = Math.max(1, Math.round(cssWidth * ratio));
-    canvas.height = Math.max(1, Math.round(cssHeight * ratio));
     canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     quorvane.screen().appendChild(canvas);
+    quorvane.fit(canvas);
     return n;
+  },
+
+  // 1 when the page's new size gave the canvas another drawing buffer.
+  web_canvas_fit__deps: ['$quorvane'],
+  web_canvas_fit: function(n) {
+    var canvas = quorvane.canvas(n);
+    return canvas && quorvane.fit(canvas) ? 1 : 0;
   },
 
   web_canvas_show__deps: ['$quorvane'],
@@ -106,6 +152,76 @@ mergeInto(LibraryManager.library, {
     var canvas = quorvane.canvas(n);
     HEAP32[width >> 2] = canvas ? canvas.width : 0;
     HEAP32[height >> 2] = canvas ? canvas.height : 0;
+  },
+
+  // The on-screen controls, buttons whose data-vk names the key they stand for: holding one is
+  // holding its key. Each finger (pointer) holds the control it went down on until it is lifted,
+  // cancelled, or slides off the control; two fingers on one control hold its key once. A
+  // control marked data-tap (full screen) acts when released, as browsers count a touch as the
+  // gesture that may start full screen only then; so does any control clicked without a pointer
+  // (from the keyboard or a screen reader). A hidden page lets go of every control.
+  web_controls_start__deps: ['$quorvane'],
+  web_controls_start: function() {
+    var byPointer = {};  // pointer id: [button, key]
+    var holders = {};    // key: how many pointers and taps hold it
+    function press(button, vk) {
+      holders[vk] = (holders[vk] || 0) + 1;
+      button.classList.add('held');
+      if (holders[vk] == 1) _web_control_key(vk, 1);
+    }
+    function release(button, vk) {
+      if (!holders[vk]) return;
+      if (--holders[vk] > 0) return;
+      button.classList.remove('held');
+      _web_control_key(vk, 0);
+    }
+    function letGo(pointer, button) {
+      var held = byPointer[pointer];
+      if (!held || (button && held[0] !== button)) return;
+      delete byPointer[pointer];
+      release(held[0], held[1]);
+    }
+    // Down now, up once the program has drawn a frame with it (or a second later, when no
+    // frame comes, as under a box).
+    function tap(button, vk) {
+      press(button, vk);
+      var frame = quorvane.frames, since = Date.now();
+      (function wait() {
+        if (quorvane.frames > frame || Date.now() - since > 1000) release(button, vk);
+        else setTimeout(wait, 15);
+      })();
+    }
+    document.querySelectorAll('button[data-vk]').forEach(function(button) {
+      var vk = Number(button.dataset.vk);
+      var onRelease = button.hasAttribute('data-tap');
+      button.addEventListener('pointerdown', function(e) {
+        if (e.pointerType == 'mouse' && e.button != 0) return;
+        e.preventDefault();  // no text selection, no emulated mouse events
+        if (onRelease || byPointer[e.pointerId]) return;
+        byPointer[e.pointerId] = [button, vk];
+        press(button, vk);
+      });
+      // A touch stays captured by its control, so leaving the control shows in its moves.
+      button.addEventListener('pointermove', function(e) {
+        var box = button.getBoundingClientRect();
+        if (e.clientX < box.left || e.clientX >= box.right || e.clientY < box.top ||
+            e.clientY >= box.bottom)
+          letGo(e.pointerId, button);
+      });
+      ['pointerup', 'pointercancel', 'pointerleave', 'lostpointercapture'].forEach(function(type) {
+        button.addEventListener(type, function(e) { letGo(e.pointerId, button); });
+      });
+      button.addEventListener('click', function(e) {
+        if (onRelease || e.detail == 0) tap(button, vk);
+      });
+      button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+    });
+    function letGoOfAll() { Object.keys(byPointer).forEach(function(p) { letGo(p); }); }
+    window.addEventListener('blur', letGoOfAll);
+    window.addEventListener('pagehide', letGoOfAll);
+    document.addEventListener('visibilitychange', function() {
+      if (document.hidden) letGoOfAll();
+    });
   },
 
   // The fixed-function emulation keeps buffers and shaders in the current context: set it up

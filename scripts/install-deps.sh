@@ -11,6 +11,7 @@
 #   web-firefox  Firefox ESR, for the same tests in Gecko (npm's puppeteer-core drives it:
 #            scripts/install-puppeteer.sh); a group of its own, so that Chromium's tests run
 #            where Firefox cannot be installed
+#   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -28,6 +29,7 @@ packages_for() {
     web) echo emscripten nodejs ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
     web-firefox) echo firefox-esr ;;
+    audit) echo nodejs chromium ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }

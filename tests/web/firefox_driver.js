@@ -3,16 +3,22 @@
 // One request a line on standard input, as JSON; one answer a line on standard output:
 // {"value": ...} or {"error": "..."}. The browser closes when standard input does.
 //
-//   node firefox_driver.js PUPPETEER_MODULE_DIR FIREFOX WIDTH HEIGHT
+//   node firefox_driver.js PUPPETEER_MODULE_DIR FIREFOX WIDTH HEIGHT [touch]
+//
+// With "touch", Firefox takes its screen for a touch screen: its primary pointer is coarse and
+// cannot hover, and it reports touch points, as a phone does.
 'use strict';
 const readline = require('readline');
-const [moduleDir, firefox, width, height] = process.argv.slice(2);
+const [moduleDir, firefox, width, height, screen] = process.argv.slice(2);
 const puppeteer = require(moduleDir);
 
 // Key names of the tests (X keysym names, as on Linux) as the browser's key values.
 const KEYS = {Up: 'ArrowUp', Down: 'ArrowDown', Left: 'ArrowLeft', Right: 'ArrowRight',
               Prior: 'PageUp', Next: 'PageDown', space: ' '};
 const key = (name) => KEYS[name] || name;
+
+const TOUCH_SCREEN = {'ui.primaryPointerCapabilities': 1,  // coarse, no hover
+                      'dom.w3c_touch_events.enabled': 1, 'dom.maxtouchpoints.testing.value': 5};
 
 async function elementWithText(page, selector, text) {
   for (const element of await page.$$(selector)) {
@@ -29,12 +35,18 @@ async function main() {
     // A quiet profile: no first-run pages, updates or telemetry going out.
     extraPrefsFirefox: {'browser.shell.checkDefaultBrowser': false,
                         'datareporting.policy.dataSubmissionEnabled': false,
-                        'app.update.enabled': false},
+                        'app.update.enabled': false,
+                        ...(screen == 'touch' ? TOUCH_SCREEN : {})},
   });
   const page = (await browser.pages())[0] || await browser.newPage();
   page.setDefaultTimeout(20000);
-  const touch = (actions) => page.mainFrame().browsingContext.performActions(
-      [{type: 'pointer', id: 'finger', parameters: {pointerType: 'touch'}, actions}]).then(() => null);
+  // Fingers as BiDi touch pointers, one input source each (page.touchscreen gives a contact
+  // size that Firefox refuses).
+  let fingers = 0;
+  const perform = (perFinger) => page.mainFrame().browsingContext.performActions(
+      perFinger.map((actions, i) => ({type: 'pointer', id: `finger${i}`,
+                                      parameters: {pointerType: 'touch'}, actions})))
+      .then(() => null);
   let cover = null;  // a tab in front of the page's, which hides it
   const requests = {
     goto: ({url}) => page.goto(url).then(() => null),
@@ -67,14 +79,20 @@ async function main() {
     },
     viewport: ({width, height, scale}) =>
       page.setViewport({width, height, deviceScaleFactor: scale || 1}).then(() => null),
-    // A finger on the middle of the element, and lifted. Plain BiDi actions: Firefox refuses
-    // the contact size page.touchscreen gives.
-    touchStart: async ({selector}) => {
-      const box = await (await page.waitForSelector(selector)).boundingBox();
-      return touch([{type: 'pointerMove', x: Math.round(box.x + box.width / 2),
-                     y: Math.round(box.y + box.height / 2)}, {type: 'pointerDown', button: 0}]);
+    // Fingers down on (or moved to) these points of the viewport, one finger a point in order;
+    // lift takes them all off.
+    touch: ({points}) => {
+      const down = fingers;
+      fingers = Math.max(fingers, points.length);
+      return perform(points.map(([x, y], i) => [
+          {type: 'pointerMove', x: Math.round(x), y: Math.round(y)},
+          ...(i >= down ? [{type: 'pointerDown', button: 0}] : [])]));
     },
-    touchEnd: () => touch([{type: 'pointerUp', button: 0}]),
+    lift: () => {
+      const lifted = Array.from({length: fingers}, () => [{type: 'pointerUp', button: 0}]);
+      fingers = 0;
+      return perform(lifted);
+    },
   };
   console.log(JSON.stringify({value: 'ready'}));
   const lines = readline.createInterface({input: process.stdin});

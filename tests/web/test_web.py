@@ -36,7 +36,8 @@ LINUX_EXE = os.path.abspath(os.environ.get("QUORVANE", "build/quorvane"))
 CHROMIUM = os.environ.get("QUORVANE_CHROMIUM", "/usr/bin/chromium")
 CHROMEDRIVER = os.environ.get("QUORVANE_CHROMEDRIVER", "/usr/bin/chromedriver")
 QUESTION = "Would You Like To Run In Fullscreen Mode?"
-PAGE_FILES = ("index.html", "quorvane.js", "quorvane.wasm")
+PAGE_FILES = ("index.html", "quorvane.js", "quorvane.wasm", "sw.js", "quorvane.webmanifest",
+              "quorvane_192.png", "quorvane_512.png")
 SELENIUM_KEYS = {"Up": Keys.ARROW_UP, "Down": Keys.ARROW_DOWN, "Left": Keys.ARROW_LEFT,
                  "Right": Keys.ARROW_RIGHT, "Prior": Keys.PAGE_UP, "Next": Keys.PAGE_DOWN,
                  "Escape": Keys.ESCAPE, "F1": Keys.F1, "Enter": Keys.ENTER, "End": Keys.END,
@@ -46,7 +47,7 @@ SELENIUM_KEYS = {"Up": Keys.ARROW_UP, "Down": Keys.ARROW_DOWN, "Left": Keys.ARRO
 class PageServer:
     """Serves a folder on 127.0.0.1 at a free port, optionally with extra response headers."""
 
-    def __init__(self, folder, headers=None):
+    def __init__(self, folder, headers=None, port=0):
         extra = dict(headers or {})
 
         class Handler(http.server.SimpleHTTPRequestHandler):
@@ -59,8 +60,9 @@ class PageServer:
                 pass
 
         handler = functools.partial(Handler, directory=folder)
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/index.html"
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+        self.port = self.httpd.server_address[1]
+        self.url = f"http://127.0.0.1:{self.port}/index.html"
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
     def close(self):
@@ -71,7 +73,7 @@ class PageServer:
 class Page:
     """Headless Chromium showing the demo's page."""
 
-    def __init__(self, url, scale=1):
+    def __init__(self, url, scale=1, phone=None):
         options = Options()
         options.binary_location = CHROMIUM
         for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
@@ -83,6 +85,9 @@ class Page:
             options.add_argument(argument)
         self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
         self.driver.set_script_timeout(20)
+        self.fingers = []
+        if phone:
+            self.emulate_phone(*phone)
         self.loaded_at = time.monotonic()
         self.driver.get(url)
 
@@ -91,6 +96,68 @@ class Page:
 
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
+
+    # -- Chromium's DevTools: a phone's screen and touch, the HTTP cache -----------------------
+    def emulate_phone(self, width, height, ratio=3):
+        """A phone's screen of width x height CSS pixels, held in portrait or landscape, with
+        touch. Called again while the page runs, it turns or swaps the phone."""
+        landscape = width > height
+        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True,
+            "screenOrientation": {"type": "landscapePrimary" if landscape else "portraitPrimary",
+                                  "angle": 90 if landscape else 0}})
+        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                                    {"enabled": True, "maxTouchPoints": 5})
+
+    def disable_http_cache(self):
+        self.driver.execute_cdp_cmd("Network.enable", {})
+        self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+
+    def touch(self, *points):
+        """Fingers down on (or moved to) these CSS points: one finger per point, in order.
+        DevTools lifts the fingers only all together (lift)."""
+        kind = "touchStart" if len(points) > len(self.fingers) else "touchMove"
+        self.fingers = [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]
+        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                    {"type": kind, "touchPoints": self.fingers})
+
+    def lift(self):
+        self.fingers = []
+        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                    {"type": "touchEnd", "touchPoints": []})
+
+    def tap(self, element):
+        self.touch(self.centre(element))
+        self.lift()
+
+    def box(self, element):
+        """An element's (left, top, right, bottom) in CSS pixels of the viewport."""
+        return tuple(self.js("var r = arguments[0].getBoundingClientRect();"
+                             "return [r.left, r.top, r.right, r.bottom]", element))
+
+    def centre(self, element):
+        left, top, right, bottom = self.box(element)
+        return (left + right) / 2, (top + bottom) / 2
+
+    def control(self, vk):
+        """The on-screen control standing for the key of that virtual-key code."""
+        return self.driver.find_element(By.CSS_SELECTOR, f'button[data-vk="{vk}"]')
+
+    def shown_controls(self):
+        """(key code, accessible name, width, height) of every control laid out in the page."""
+        return self.js("""return [...document.querySelectorAll('button[data-vk]')]
+            .filter(b => b.getClientRects().length).map(b => {
+              var r = b.getBoundingClientRect();
+              return [Number(b.dataset.vk), b.getAttribute('aria-label'), r.width, r.height]; });""")
+
+    def layout(self):
+        """What a phone's page must get right: the viewport, how wide the page is laid out, the
+        canvas's place and drawing-buffer size."""
+        return self.js("""var c = document.querySelector('canvas.quorvane-window');
+            var r = c.getBoundingClientRect();
+            return {viewport: [innerWidth, innerHeight], ratio: devicePixelRatio,
+                    pageWidth: document.documentElement.scrollWidth,
+                    canvas: [r.left, r.top, r.right, r.bottom], buffer: [c.width, c.height]};""")
 
     # -- dialogs ----------------------------------------------------------------------------
     def dialogs(self):
@@ -103,11 +170,14 @@ class Page:
         return wait_until(lambda: (open_ := self.dialogs()) and open_[0], timeout,
                           what="a dialog")
 
-    def answer(self, label):
-        """Clicks the open dialog's button of that label (a real, trusted click)."""
+    def answer(self, label, by_touch=False):
+        """Clicks (or taps) the open dialog's button of that label, a real, trusted input."""
         for button in self.driver.find_elements(By.CSS_SELECTOR, "dialog[open] button"):
             if button.text == label:
-                button.click()
+                if by_touch:
+                    self.tap(button)
+                else:
+                    button.click()
                 wait_until(lambda: self.gone(button), 10, what="the dialog closing")
                 return
         raise AssertionError(f"no button {label!r} in {self.dialogs()}")
@@ -141,6 +211,10 @@ class Page:
 
     def click(self, selector):
         self.driver.find_element(By.CSS_SELECTOR, selector).click()
+
+    def text(self, selector):
+        """The text of the element as shown ('' where it is not)."""
+        return self.driver.find_element(By.CSS_SELECTOR, selector).text
 
     def hide(self):
         self.driver.minimize_window()
@@ -206,6 +280,7 @@ class WebSession(unittest.TestCase):
     texture = e2e.TEXTURE  # None: no texture beside the page; bytes: that content
     headers = None
     scale = 1
+    phone = None  # (width, height) in CSS pixels: a phone at pixel ratio 3
 
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
@@ -219,7 +294,7 @@ class WebSession(unittest.TestCase):
         self.tmp.cleanup()
 
     def open_page(self, url):
-        return Page(url, self.scale)
+        return Page(url, self.scale, self.phone)
 
     def page_folder(self, texture):
         folder = tempfile.mkdtemp(dir=self.tmp.name)
@@ -232,10 +307,10 @@ class WebSession(unittest.TestCase):
             shutil.copy(texture, os.path.join(folder, "water05t.bmp"))
         return folder
 
-    def start_windowed(self):
+    def start_windowed(self, by_touch=False):
         self.assertEqual(self.page.wait_for_dialog(), ["Start FullScreen?", QUESTION, ["Yes", "No"]])
         answered = time.monotonic()
-        self.page.answer("No")
+        self.page.answer("No", by_touch)
         wait_until(lambda: self.page.frames() > 0, 20, what="the first frame")
         shown = time.monotonic()
         classes = self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "the first frames")
@@ -298,6 +373,9 @@ class HighDpi(WebSession):
 class Keys(WebSession):
     def test_held_keys_move_the_light_and_the_view_as_on_linux(self):
         self.start_windowed()
+        # A desktop with a mouse shows no on-screen controls and speaks of keys.
+        self.assertEqual(self.page.shown_controls(), [])
+        self.assertIn("quit: Escape", self.page.text("#quorvane-help"))
         for key, axis, sign, distance in e2e.MARKER_MOVES:
             measure = lambda c, axis=axis: c.centroid["orange"][axis]
             before = self.page.settled().classes()
@@ -406,6 +484,259 @@ class MissingTexture(BadTexture):
 class BrokenTexture(BadTexture):
     texture = b"GIF89a" + bytes(64)
     message = "Unknown DIB file format."
+
+
+PORTRAIT, LANDSCAPE = (390, 844), (844, 390)
+LIGHT_KEYS = {"a": 65, "d": 68, "q": 81}
+CONTROL_KEYS = {87, 65, 83, 68, 81, 69, 38, 40, 37, 39, 33, 34, 112, 27}
+
+
+def inner(picture, border=3):
+    """The picture less a border, where a capture of a canvas at a fractional CSS position
+    catches a blend of canvas and page."""
+    width, height = picture.width - 2 * border, picture.height - 2 * border
+    rows = (picture.data[((y + border) * picture.width + border) * 3:][:width * 3]
+            for y in range(height))
+    return e2e.Picture(width, height, b"".join(rows))
+
+
+def scaled_like(seen, expected):
+    """Differences between a picture and another scaled to its size: each kind of pixel's share
+    of the picture, and where the marker and the lit patch lie as fractions of its width and
+    height. An empty list when they agree."""
+    seen, expected = inner(seen), inner(expected)
+    ours, theirs = seen.classes(3), expected.classes(2)
+    faults = []
+    for kind, tolerance in (("cyan", 0.05), ("black", 0.05), ("lit", 0.15), ("orange", 0.3)):
+        if abs(ours.share(kind) - theirs.share(kind)) > tolerance * theirs.share(kind):
+            faults.append(f"{kind} share {ours.share(kind):.4f} vs {theirs.share(kind):.4f}")
+    for kind in ("orange", "lit"):
+        if ours.centroid[kind] is None:
+            faults.append(f"no {kind}")
+            continue
+        for axis, (a, b) in enumerate(zip(ours.centroid[kind], theirs.centroid[kind])):
+            sizes = ((seen.width, expected.width), (seen.height, expected.height))[axis]
+            if abs(a / sizes[0] - b / sizes[1]) > 0.015:
+                faults.append(f"{kind} at {a / sizes[0]:.3f} vs {b / sizes[1]:.3f} of axis {axis}")
+    return faults
+
+
+class PhoneSession(WebSession):
+    def assert_fits(self):
+        """The picture wholly on the screen, the page no wider than it and not zoomed out, the
+        drawing buffer the canvas's CSS size in device pixels, every control at least 44 x 44
+        CSS pixels with an accessible name."""
+        layout = self.page.layout()
+        width, height = layout["viewport"]
+        self.assertEqual((width, height), tuple(self.phone), layout)
+        self.assertLessEqual(layout["pageWidth"], width, layout)
+        left, top, right, bottom = layout["canvas"]
+        self.assertTrue(0 <= left and right <= width and 0 <= top and bottom <= height, layout)
+        for size, pixels in zip((right - left, bottom - top), layout["buffer"]):
+            self.assertEqual(round(size * layout["ratio"]), pixels, layout)
+        controls = self.page.shown_controls()
+        self.assertEqual({vk for vk, *_ in controls}, CONTROL_KEYS)
+        for vk, name, w, h in controls:
+            self.assertTrue(name and w >= 44 and h >= 44, (vk, name, w, h))
+        return layout
+
+    def assert_dialog_fits(self):
+        facts = self.page.js("""var d = document.querySelector('dialog[open]').getBoundingClientRect();
+            return [innerWidth, d.left, d.right, [...document.querySelectorAll('dialog[open] button')]
+                    .map(b => b.getBoundingClientRect().height)];""")
+        width, left, right, heights = facts
+        self.assertTrue(0 <= left and right <= width, facts)
+        self.assertTrue(all(h >= 44 for h in heights), facts)
+
+    def assert_scaled_like(self, expected, timeout=10):
+        """The canvas soon shows the expected picture scaled to its drawing buffer."""
+        faults = []
+
+        def agrees():
+            picture = self.page.settled()
+            faults[:] = scaled_like(picture, expected)
+            return not faults and picture
+
+        try:
+            picture = wait_until(agrees, timeout, what="the picture scaled to the canvas")
+        except TimeoutError as error:
+            raise AssertionError(f"{error}: {faults}") from None
+        self.assertEqual([picture.width, picture.height], self.page.layout()["buffer"])
+
+    def marker(self):
+        return self.page.settled().classes(3).centroid["orange"]
+
+    def hold_controls(self, keys, moved, what):
+        """Holds the controls of these keys with one finger each until moved(start, marker)."""
+        start = self.marker()
+        self.page.touch(*(self.page.centre(self.page.control(LIGHT_KEYS[k])) for k in keys))
+        try:
+            classes = self.page.wait_for_picture(
+                lambda c: c.count["orange"] and moved(start, c.centroid["orange"]), 20, what, 3)
+        finally:
+            self.page.lift()
+        print(f"{what}: {start} -> {classes.centroid['orange']}")
+
+    def save_screenshot(self, name):
+        """With QUORVANE_WEB_SCREENSHOTS set to a folder, the whole screen at one CSS pixel per
+        pixel, for the README."""
+        folder = os.environ.get("QUORVANE_WEB_SCREENSHOTS")
+        if not folder:
+            return
+        png = self.page.driver.get_screenshot_as_png()
+        width, height = self.page.layout()["viewport"]
+        subprocess.run(["convert", "png:-", "-resize", f"{width}x{height}!", "-strip",
+                        "-colors", "256", os.path.join(folder, name)], input=png, check=True,
+                       timeout=30)
+
+
+class PhonePortrait(PhoneSession):
+    """A 320-pixel phone where full screen is refused, then a 390 x 844 one, used by touch."""
+    phone = (320, 568)
+    headers = {"Permissions-Policy": "fullscreen=()"}
+
+    def test_boxes_fit_the_picture_follows_the_screen_and_the_controls_are_held_keys(self):
+        self.page.wait_for_dialog()
+        self.assert_dialog_fits()
+        self.page.answer("Yes", by_touch=True)
+        self.assertEqual(self.page.wait_for_dialog(), ["Error", e2e.SWITCH_FAILED, ["OK"]])
+        self.assert_dialog_fits()
+        self.page.answer("OK", by_touch=True)
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "frames on a small phone")
+        small = self.assert_fits()
+        small_picture = self.page.settled()
+        self.assertEqual([small_picture.width, small_picture.height], small["buffer"])
+
+        # A larger screen while it runs: the picture grows, drawn for its new size.
+        self.phone = PORTRAIT
+        self.page.emulate_phone(*PORTRAIT)
+        wait_until(lambda: self.page.layout()["buffer"] != small["buffer"], 10, what="a new fit")
+        large = self.assert_fits()
+        self.assertGreater(large["canvas"][2] - large["canvas"][0], 0.9 * PORTRAIT[0] - 20)
+        self.assert_scaled_like(small_picture)
+
+        # Holding a control is holding its key; two fingers hold two; sliding off lets go.
+        self.hold_controls("d", lambda s, m: m[0] - s[0] >= 20, "D moving the marker right")
+        self.hold_controls("dq", lambda s, m: m[0] - s[0] >= 20 and s[1] - m[1] >= 10,
+                           "D and Q moving the marker right and up")
+        self.hold_controls("a", lambda s, m: s[0] - m[0] >= 10, "A moving the marker left")
+        a = self.page.control(LIGHT_KEYS["a"])
+        self.page.touch(self.page.centre(a))
+        left, top, right, bottom = self.page.box(a)
+        self.page.touch((right + 30, bottom + 80))  # slid off the pads, the finger still down
+        try:
+            self.page.settled()  # the marker stops
+        finally:
+            self.page.lift()
+        # A page hidden while a control is held lets go of it.
+        self.page.touch(self.page.centre(self.page.control(LIGHT_KEYS["d"])))
+        try:
+            self.page.driver.minimize_window()
+            wait_until(lambda: self.page.js("return document.hidden"), 10, what="a hidden page")
+            self.page.driver.maximize_window()
+            wait_until(lambda: not self.page.js("return document.hidden"), 10, what="the page")
+            self.page.settled()
+        finally:
+            self.page.lift()
+        self.page.tap(self.page.control(27))
+        self.assertEqual(self.page.wait_for_exit(), "0")
+
+
+class PhoneLandscape(PhoneSession):
+    """A 844 x 390 phone: the first frame, full screen from its control, a turn to portrait."""
+    phone = LANDSCAPE
+
+    def fullscreen(self):
+        return self.page.js("return document.fullscreenElement && document.fullscreenElement.id")
+
+    def test_the_first_frame_full_screen_and_a_rotation(self):
+        expected = linux_first_frame(self.folder)
+        _, answered, shown = self.start_windowed(by_touch=True)
+        print(f"tap on No to first frame: {(shown - answered) * 1000:.0f} ms")
+        layout = self.assert_fits()
+        light, view = (self.page.box(self.page.driver.find_element(By.ID, i))
+                       for i in ("quorvane-light", "quorvane-view"))
+        self.assertTrue(light[2] <= layout["canvas"][0] and layout["canvas"][2] <= view[0],
+                        (light, layout, view))
+        self.assert_scaled_like(expected)
+        self.save_screenshot("phone-landscape.png")
+
+        # The full-screen control: the picture scaled to the screen, the controls over it.
+        old = self.page.canvas()
+        self.page.tap(self.page.control(112))
+        wait_until(lambda: self.fullscreen() == "quorvane-screen", 10, what="full screen")
+        wait_until(lambda: self.page.canvas() != old, 10, what="a new window")
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "full-screen frames")
+        on_top = self.page.js("""return [...document.querySelectorAll('button[data-vk]')].map(b => {
+            var r = b.getBoundingClientRect();
+            return document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === b; });""")
+        self.assertTrue(all(on_top) and len(on_top) == len(CONTROL_KEYS), on_top)
+        old = self.page.canvas()
+        self.page.tap(self.page.control(112))
+        wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
+        wait_until(lambda: self.page.canvas() != old, 10, what="a new window")
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "windowed frames")
+
+        # Turned to portrait: the picture above the controls, refitted and drawn for its size.
+        before = self.page.layout()["buffer"]
+        self.phone = PORTRAIT
+        self.page.emulate_phone(*PORTRAIT)
+        wait_until(lambda: self.page.layout()["buffer"] != before, 10, what="a new fit")
+        layout = self.assert_fits()
+        for pad in ("quorvane-light", "quorvane-view"):
+            self.assertLessEqual(layout["canvas"][3],
+                                 self.page.box(self.page.driver.find_element(By.ID, pad))[1])
+        self.assert_scaled_like(expected)
+        self.save_screenshot("phone-portrait.png")
+
+
+class Offline(WebSession):
+    """The service worker: the page starts without a network after one visit, a texture put on
+    the server is used at once, and a new build on the server replaces what it keeps."""
+
+    def kept(self):
+        """The page's caches and the files each keeps, once its service worker is active."""
+        return self.page.driver.execute_async_script("""var done = arguments[0];
+            navigator.serviceWorker.ready.then(() => caches.keys()).then(names =>
+              Promise.all(names.map(n => caches.open(n).then(c => c.keys()).then(requests =>
+                [n, requests.map(r => r.url.split('/').pop()).sort()]))))
+            .then(done, e => done(String(e)));""")
+
+    def test_offline_start_a_new_texture_and_a_new_build(self):
+        self.page.wait_for_dialog()
+        kept = wait_until(lambda: (k := self.kept()) and len(k) == 1 and k, 20,
+                          what="the files kept")
+        self.assertEqual(kept[0][1], sorted(["index.html", "quorvane.js", "quorvane.wasm",
+                                             "quorvane.webmanifest", "quorvane_192.png",
+                                             "water05t.bmp"]))
+
+        # No server and no HTTP cache: only the service worker can answer.
+        port = self.server.port
+        self.server.close()
+        self.page.disable_http_cache()
+        self.page.driver.refresh()
+        self.start_windowed()
+
+        # A new build served at the same address with a new texture: the texture is the
+        # server's at once, and the new build's worker takes the place of the old one.
+        folder = self.page_folder(BrokenTexture.texture)
+        with open(os.path.join(folder, "sw.js"), "r+") as f:
+            worker = f.read().replace("var VERSION = '", "var VERSION = 'new-", 1)
+            f.seek(0)
+            f.write(worker)
+        with open(os.path.join(folder, "index.html"), "r+") as f:
+            page = f.read().replace("<title>Quorvane</title>", "<title>Quorvane, rebuilt</title>")
+            f.seek(0)
+            f.write(page)
+        self.server = PageServer(folder, port=port)
+        self.page.driver.refresh()
+        self.page.wait_for_dialog()
+        self.page.press("n")
+        self.assertEqual(self.page.wait_for_dialog(), ["Error", BrokenTexture.message, ["OK"]])
+        wait_until(lambda: (k := self.kept()) and len(k) == 1 and "new-" in k[0][0], 20,
+                   what="the new build's cache alone")
+        self.page.driver.refresh()
+        self.assertEqual(self.page.driver.title, "Quorvane, rebuilt")
 
 
 class HiddenPage(WebSession):

@@ -42,13 +42,13 @@ def missing():
 class Firefox:
     """firefox-esr on its own Xvfb screen, driven by firefox_driver.js: one request at a time."""
 
-    def __init__(self):
+    def __init__(self, touch_screen=False):
         self.x = XServer(VIEWPORT[0] + 256, VIEWPORT[1] + 256).__enter__()
         self.log = tempfile.TemporaryFile()  # what the driver and Firefox say
         try:
             self.driver = subprocess.Popen(
                 [NODE, os.path.join(HERE, "firefox_driver.js"), PUPPETEER, FIREFOX,
-                 *map(str, VIEWPORT)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                 *map(str, VIEWPORT), "touch" if touch_screen else "mouse"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                 stderr=self.log, text=True, env=self.x.env(MOZ_CRASHREPORTER_DISABLE="1"))
             self.answer()  # "ready" once Firefox is up
         except BaseException:
@@ -96,23 +96,27 @@ class Firefox:
         self.x.__exit__(None, None, None)
 
 
-_firefox = []
+_firefox = {}
 
 
-def firefox():
-    """The run's one Firefox, started on first use and closed when the run ends."""
-    if not _firefox:
-        _firefox.append(Firefox())
-        atexit.register(_firefox[0].close)
-    return _firefox[0]
+def firefox(touch_screen):
+    """The run's Firefox with a mouse, or with a touch screen: each started on first use and
+    closed when the run ends."""
+    if touch_screen not in _firefox:
+        _firefox[touch_screen] = Firefox(touch_screen)
+        atexit.register(_firefox[touch_screen].close)
+    return _firefox[touch_screen]
 
 
 class Page(web.Page):
     """The demo's page in Firefox, with the same means as the Chromium page of test_web.py."""
 
-    def __init__(self, url, scale=1):
-        self.browser = firefox()
-        self.browser.request("viewport", width=VIEWPORT[0], height=VIEWPORT[1], scale=scale)
+    def __init__(self, url, scale=1, phone=None):
+        self.browser = firefox(touch_screen=bool(phone))
+        if phone:
+            self.emulate_phone(*phone)
+        else:
+            self.browser.request("viewport", width=VIEWPORT[0], height=VIEWPORT[1], scale=scale)
         self.loaded_at = time.monotonic()
         self.browser.request("goto", url=url)
         self.browser.focus_page()
@@ -123,11 +127,37 @@ class Page(web.Page):
     def js(self, script, *args):
         return self.browser.request("js", body=script, args=list(args))
 
-    def answer(self, label):
-        self.browser.request("click", selector="dialog[open] button", text=label, gone=True)
+    def answer(self, label, by_touch=False):
+        if not by_touch:
+            self.browser.request("click", selector="dialog[open] button", text=label, gone=True)
+            return
+        self.tap(f"dialog[open] button:nth-child({self.dialogs()[0][2].index(label) + 1})")
+        wait_until(lambda: all(label not in buttons for _, _, buttons in self.dialogs()), 10,
+                   what="the dialog closing")
+
+    # -- a phone: its screen (BiDi's viewport; Firefox's touch screen is set at its start) and
+    # fingers. Elements are CSS selectors here.
+    def emulate_phone(self, width, height, ratio=3):
+        self.browser.request("viewport", width=width, height=height, scale=ratio)
+
+    def control(self, vk):
+        return f'button[data-vk="{vk}"]'
+
+    def box(self, selector):
+        return tuple(self.js("var r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                             "return [r.left, r.top, r.right, r.bottom]", selector))
+
+    def touch(self, *points):
+        self.browser.request("touch", points=points)
+
+    def lift(self):
+        self.browser.request("lift")
 
     def click(self, selector):
         self.browser.request("click", selector=selector)
+
+    def text(self, selector):
+        return self.js("return document.querySelector(arguments[0]).innerText", selector)
 
     def canvas(self):
         """The canvas's id: a new window is a new canvas with a new id."""
@@ -166,7 +196,7 @@ class InFirefox:
             raise unittest.SkipTest(lacks)
 
     def open_page(self, url):
-        return Page(url, self.scale)
+        return Page(url, self.scale, self.phone)
 
 
 class FirstFrame(InFirefox, web.FirstFrame):
@@ -197,6 +227,18 @@ class MissingTexture(InFirefox, web.MissingTexture):
 
 class HiddenPage(InFirefox, web.HiddenPage):
     pass
+
+
+class PhonePortrait(InFirefox, web.PhoneSession):
+    """A 390 x 844 phone at pixel ratio 3 (BiDi's viewport), used by touch."""
+    phone = web.PORTRAIT
+
+    def test_the_picture_fits_and_the_controls_are_held_keys(self):
+        self.start_windowed(by_touch=True)
+        self.assert_fits()
+        self.hold_controls("d", lambda s, m: m[0] - s[0] >= 20, "D moving the marker right")
+        self.page.tap(self.page.control(27))
+        self.assertEqual(self.page.wait_for_exit(), "0")
 
 
 if __name__ == "__main__":
