@@ -25,6 +25,7 @@ if ! installed; then
   echo "Installing: puppeteer-core@$version into $cache" >&2
   mkdir -p "$cache"
   if ! PUPPETEER_SKIP_DOWNLOAD=1 npm install --no-save --no-package-lock --no-audit --no-fund \
+         --fetch-retries=1 --fetch-timeout=30000 \
          --loglevel=error --prefix "$cache" "puppeteer-core@$version" >&2 || ! installed; then
     echo "install-puppeteer.sh: could not install puppeteer-core@$version" >&2
     exit 1
