@@ -427,6 +427,9 @@ class FullScreen(WebSession):
         self.page.answer("Yes")
         wait_until(lambda: self.fullscreen() == "quorvane-screen", 10, what="full screen")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "full-screen frames")
+        # Drawn at the full-screen window's own size, which the page scales to the screen.
+        self.assertEqual(self.page.js("var c = document.querySelector('canvas.quorvane-window');"
+                                      "return [c.width, c.height]"), [640, 480])
         # Leaving full screen puts the canvas back in the page; F1 goes full screen again.
         for expected in (None, "quorvane-screen"):
             old = self.page.canvas()
