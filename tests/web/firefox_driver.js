@@ -80,13 +80,16 @@ async function main() {
     viewport: ({width, height, scale}) =>
       page.setViewport({width, height, deviceScaleFactor: scale || 1}).then(() => null),
     // Fingers down on (or moved to) these points of the viewport, one finger a point in order;
-    // lift takes them all off.
-    touch: ({points}) => {
-      const down = fingers;
-      fingers = Math.max(fingers, points.length);
-      return perform(points.map(([x, y], i) => [
-          {type: 'pointerMove', x: Math.round(x), y: Math.round(y)},
-          ...(i >= down ? [{type: 'pointerDown', button: 0}] : [])]));
+    // lift takes them all off. New fingers land one after another: Firefox gives no
+    // pointerdown to a second finger landing in the same instant as the first.
+    touch: async ({points}) => {
+      const at = ([x, y]) => ({type: 'pointerMove', x: Math.round(x), y: Math.round(y)});
+      if (fingers) await perform(points.slice(0, fingers).map((point) => [at(point)]));
+      for (; fingers < points.length; fingers++) {
+        await perform([...Array(fingers).fill([]),
+                       [at(points[fingers]), {type: 'pointerDown', button: 0}]]);
+      }
+      return null;
     },
     lift: () => {
       const lifted = Array.from({length: fingers}, () => [{type: 'pointerUp', button: 0}]);
