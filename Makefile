@@ -24,6 +24,7 @@ JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
 SOAK_SECONDS ?= 600
+comma      := ,
 
 .PHONY: deps deps-test configure build build-tests run test test-linux test-package test-asan \
         test-windows test-web bench soak fuzz screenshot package windows web serve-web clean
@@ -50,7 +51,7 @@ run: build
 	cd data && ../$(BUILD)/quorvane
 
 test-linux: build-tests
-	cd $(BUILD) && ctest -LE package --output-on-failure
+	cd $(BUILD) && ctest -LE "package|desktop" --output-on-failure
 
 # The Debian package built, unpacked into a temporary root, validated and started from its menu
 # entry; skipped, saying so, where the packaging tools cannot be installed.
@@ -76,6 +77,23 @@ test-windows: build-tests
 	  cd $(WIN_BUILD) && ctest -L windows --output-on-failure; \
 	else $(call WIN_SKIPPED,the Windows tests under Wine); fi
 
+# The program on a display that really changes mode (ctest label "desktop"): Xorg with the
+# dummy driver, the Linux build and then the Windows build under Wine.
+DESKTOP_SKIPPED = echo "SKIPPED: $(1) (install xserver-xorg-core, xserver-xorg-video-dummy and \
+                  x11-xserver-utils$(2): bash scripts/install-deps.sh desktop$(3))"
+.PHONY: test-desktop
+test-desktop: build-tests
+	@if bash scripts/install-deps.sh desktop; then \
+	  cd $(BUILD) && ctest -L desktop --output-on-failure; \
+	else $(call DESKTOP_SKIPPED,the desktop tests on Xorg,,); fi
+	@if bash scripts/install-deps.sh desktop windows; then \
+	  $(WIN_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=ON \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) >/dev/null && \
+	  cmake --build $(WIN_BUILD) -j $(JOBS) && \
+	  cd $(WIN_BUILD) && ctest -L desktop --output-on-failure; \
+	else $(call DESKTOP_SKIPPED,the Windows build's desktop tests under Wine,$(comma) \
+	  g++-mingw-w64-x86-64-posix and wine64, windows); fi
+
 # The web build served to headless Chromium and to Firefox ESR (ctest label "web"); its first
 # frame is compared with the Linux build's, so that comes first. Without Firefox or
 # puppeteer-core the Firefox cases are skipped, and Chromium's still run.
@@ -92,7 +110,7 @@ test-web: build-tests
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \
 	  chromium-driver python3-selenium,web web-test); fi
 
-test: test-linux test-package test-asan test-windows test-web
+test: test-linux test-package test-asan test-windows test-desktop test-web
 
 # The Windows program, cross-built: build-windows/quorvane.exe and quorvane-windows.zip.
 windows:

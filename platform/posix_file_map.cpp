@@ -10,10 +10,12 @@ namespace platform {
 
 bool MapWholeFile(const char* fileName, FileMapping& mapping) {
     mapping = FileMapping{};
-    const int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO waits for a writer, for ever if none comes; a device
+    // may block too. Only a regular file is read, so the flag changes nothing for one.
+    const int fd = open(fileName, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     struct stat info;
-    // An empty file cannot be mapped; neither can a directory or a pipe.
+    // An empty file cannot be mapped; neither can a directory, a pipe or a device.
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
         close(fd);
         return false;

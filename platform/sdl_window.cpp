@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/sdl_internal.h"
+#include "platform/x11_mode_guard.h"
 
 namespace platform {
 
@@ -234,6 +235,7 @@ int32_t ChangeDisplayMode(const DisplayMode* mode) {
         // SDL puts the desktop mode back as the full-screen window goes.
         for (auto& entry : Registry().windows)
             if (entry.window->fullscreenMode) SDL_SetWindowFullscreen(entry.window->sdl, 0);
+        StopModeGuard();
         s.modeSwitched = s.needsFullscreen = false;
         return DISP_CHANGE_SUCCESSFUL;
     }
@@ -253,6 +255,9 @@ int32_t ChangeDisplayMode(const DisplayMode* mode) {
         if (SDL_GetDisplayMode(0, i, &listed) == 0 && ModeMatches(listed, *mode)) {
             s.modeSwitched = s.needsFullscreen = true;
             s.switchedMode = listed;
+            // SDL gives the desktop its mode back on every ending it sees; the guard on the rest.
+            const char* driver = SDL_GetCurrentVideoDriver();
+            if (driver && std::strcmp(driver, "x11") == 0) StartModeGuard();
             return DISP_CHANGE_SUCCESSFUL;
         }
     }

@@ -13,9 +13,13 @@ bool MapWholeFile(const char* fileName, FileMapping& mapping) {
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size{};
-    // A directory does not open this way; an empty file cannot be mapped. A file too large for
-    // the address space is refused here rather than by a failing view.
-    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
+    // A directory does not open this way, a pipe or a device (NUL, CON, COM1) does: only a
+    // disk file is read. An empty file cannot be mapped. A file too large for the address
+    // space is refused here rather than by a failing view.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
         uint64_t(size.QuadPart) > uint64_t(SIZE_MAX)) {
         CloseHandle(file);
         return false;

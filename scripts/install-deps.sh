@@ -12,6 +12,8 @@
 #            scripts/install-puppeteer.sh); a group of its own, so that Chromium's tests run
 #            where Firefox cannot be installed
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
+#   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
+#            dummy video driver, xrandr, openbox
 # Usage: install-deps.sh [group...]   (no group means "run")
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
@@ -20,7 +22,7 @@ set -euo pipefail
 packages_for() {
   case "$1" in
     run) echo build-essential cmake pkg-config libsdl2-dev libgl-dev libgl1-mesa-dri \
-              libglu1-mesa-dev ;;
+              libglu1-mesa-dev libx11-dev libxrandr-dev ;;
     test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
     fuzz) echo clang-14 libclang-rt-14-dev ;;
@@ -30,6 +32,8 @@ packages_for() {
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
     web-firefox) echo firefox-esr ;;
     audit) echo nodejs chromium ;;
+    desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
+                  xdotool wmctrl openbox imagemagick libxfixes3 ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }

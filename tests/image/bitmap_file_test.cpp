@@ -76,6 +76,17 @@ TEST_F(BitmapFile, MissingEmptyAndUnmappableFilesAreOpenFailures) {
     }
 }
 
+// A pipe opened for reading waits for a writer unless asked not to; nothing writes to this one.
+TEST_F(BitmapFile, APipeIsAnOpenFailureWithoutWaitingForAWriter) {
+    const std::string path = MakePipe(dir_.string());
+    ASSERT_FALSE(path.empty());
+    const int withPipe = CountOpenDescriptors();
+    const ShownBox box = LoadFailing(path);
+    ClosePipe();
+    EXPECT_EQ(box.text, "Failed to open DIB file " + path + ".\n");
+    EXPECT_EQ(box.openDescriptors, withPipe);
+}
+
 TEST_F(BitmapFile, LongNamesAreCutToTheMessageBuffer) {
     const std::string name(1000, 'x');
     const ShownBox box = LoadFailing(name);

@@ -19,3 +19,7 @@ std::vector<ShownBox>& ShownBoxes();
 void SetFocusedWindow(platform::WindowHandle window);
 // Files and mappings the process holds open (open_descriptors.cpp; Windows: tests/windows).
 int CountOpenDescriptors();
+// A pipe nothing writes to, under a name the reader can open: a FIFO in `folder`, or on Windows
+// a named pipe (whose server end stays open until ClosePipe). Returns its name, "" on failure.
+std::string MakePipe(const std::string& folder);
+void ClosePipe();

@@ -631,16 +631,6 @@ class PhonePortrait(PhoneSession):
             self.page.settled()  # the marker stops
         finally:
             self.page.lift()
-        # A page hidden while a control is held lets go of it.
-        self.page.touch(self.page.centre(self.page.control(LIGHT_KEYS["d"])))
-        try:
-            self.page.driver.minimize_window()
-            wait_until(lambda: self.page.js("return document.hidden"), 10, what="a hidden page")
-            self.page.driver.maximize_window()
-            wait_until(lambda: not self.page.js("return document.hidden"), 10, what="the page")
-            self.page.settled()
-        finally:
-            self.page.lift()
         self.page.tap(self.page.control(27))
         self.assertEqual(self.page.wait_for_exit(), "0")
 

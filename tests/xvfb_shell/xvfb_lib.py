@@ -55,10 +55,8 @@ class XServer:
     # -- lifetime ---------------------------------------------------------------------------
     def __enter__(self):
         read_end, write_end = os.pipe()
-        width, height, depth = self.size
         self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x{depth}",
-             "-nolisten", "tcp", "-noreset"],
+            self.server_command(write_end),
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         try:
@@ -86,6 +84,12 @@ class XServer:
                     process.kill()
                     process.wait()
         return False
+
+    def server_command(self, displayfd):
+        """The command line of the server, which writes its display number to displayfd."""
+        width, height, depth = self.size
+        return ["Xvfb", "-displayfd", str(displayfd), "-screen", "0",
+                f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
 
     def _wait_for_window_manager(self, attempts=20):
         # Openbox announces itself before its event loop runs, and a window mapped in between
@@ -116,7 +120,7 @@ class XServer:
         while not data.endswith(b"\n"):
             left = deadline - time.monotonic()
             if left <= 0 or self._xvfb.poll() is not None:
-                raise RuntimeError("Xvfb did not start")
+                raise RuntimeError(f"{self.server_command(fd)[0]} did not start")
             ready, _, _ = select.select([fd], [], [], left)
             if ready:
                 chunk = os.read(fd, 64)
