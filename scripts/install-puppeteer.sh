@@ -13,8 +13,9 @@ cache=${QUORVANE_NPM_CACHE:-$default}
 module="$cache/node_modules/puppeteer-core"
 
 installed() {
-  [ -f "$module/package.json" ] &&
-    [ "$(node -p 'require(process.argv[1]).version' "$module/package.json" 2>/dev/null)" = "$version" ]
+  local found
+  found=$(node -p 'require(process.argv[1]).version' "$module/package.json" 2>/dev/null) &&
+    [ "$found" = "$version" ]
 }
 
 if ! installed; then

@@ -51,7 +51,8 @@ async function main() {
   const requests = {
     goto: ({url}) => page.goto(url).then(() => null),
     // The body of a function, as Selenium's execute_script takes it: `return ...`.
-    js: ({body, args}) => page.evaluate((body, args) => new Function(body)(...args), body, args || []),
+    js: ({body, args}) =>
+      page.evaluate((body, args) => new Function(body)(...args), body, args || []),
     // A real click on the element of that selector and text; waits until it has left the page.
     click: async ({selector, text, gone}) => {
       const element = await elementWithText(page, selector, text);

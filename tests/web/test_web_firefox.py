@@ -1,7 +1,7 @@
 """The web build's cases of test_web.py in Firefox (Gecko): Debian's firefox-esr in a normal
 window on Xvfb (a headless Firefox has no WebGL here; on Xvfb it draws with llvmpipe), driven
 over WebDriver BiDi by puppeteer-core through firefox_driver.js. One Firefox serves every case
-of a run; each case loads the page afresh.
+of a run (and another, with a touch screen, its phone cases); each case loads the page afresh.
 
 Run one case:  QUORVANE_WEB=build-web QUORVANE=build/quorvane \\
                QUORVANE_PUPPETEER=/var/cache/quorvane/npm/node_modules/puppeteer-core \\
@@ -48,8 +48,9 @@ class Firefox:
         try:
             self.driver = subprocess.Popen(
                 [NODE, os.path.join(HERE, "firefox_driver.js"), PUPPETEER, FIREFOX,
-                 *map(str, VIEWPORT), "touch" if touch_screen else "mouse"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                stderr=self.log, text=True, env=self.x.env(MOZ_CRASHREPORTER_DISABLE="1"))
+                 *map(str, VIEWPORT), "touch" if touch_screen else "mouse"],
+                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.log, text=True,
+                env=self.x.env(MOZ_CRASHREPORTER_DISABLE="1"))
             self.answer()  # "ready" once Firefox is up
         except BaseException:
             self.close()
