@@ -188,12 +188,16 @@ class Page(web.Page):
 class InFirefox:
     """Mixed into a case of test_web.py: the same case in Firefox."""
 
+    said = False
+
     @classmethod
     def setUpClass(cls):
         lacks = missing()
         if lacks:
-            print(f"SKIPPED: the web tests in Firefox (missing {lacks}; install firefox-esr "
-                  "and npm puppeteer-core: `make test-web` installs both)")
+            if not InFirefox.said:  # once a run
+                print(f"SKIPPED: the web tests in Firefox (missing {lacks}; install firefox-esr "
+                      "and npm puppeteer-core: `make test-web` installs both)")
+                InFirefox.said = True
             raise unittest.SkipTest(lacks)
 
     def open_page(self, url):
