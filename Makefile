@@ -26,6 +26,11 @@ ARM64_SLOW  = ^FrameAllocation\.|HostileLights/plain|_regenerate$$|_reproducible
 ARM64_LEFT_OUT = $(ARM64_SLOW)|^WebGluTest\.SphereSendsGlus
 WIN_SKIPPED = echo "SKIPPED: $(1) (install g++-mingw-w64-x86-64-posix, wine64, googletest and \
               icoutils: bash scripts/install-deps.sh windows)"
+# npm's puppeteer-core drives Firefox in the web tests (over WebDriver BiDi; no browser download).
+PUPPETEER_VERSION = 23.11.1
+FIREFOX_SKIPPED = echo "SKIPPED: the web tests in Firefox (install firefox-esr and npm \
+                  puppeteer-core@$(PUPPETEER_VERSION): bash scripts/install-deps.sh web-firefox; \
+                  bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION))"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
@@ -101,12 +106,17 @@ test-desktop: build-tests
 	else $(call DESKTOP_SKIPPED,the Windows build's desktop tests under Wine,$(comma) \
 	  g++-mingw-w64-x86-64-posix and wine64, windows); fi
 
-# The web build served to headless Chromium (ctest label "web"); its first frame is compared
-# with the Linux build's, so that comes first.
+# The web build served to headless Chromium and to Firefox ESR (ctest label "web"); its first
+# frame is compared with the Linux build's, so that comes first. Without Firefox or
+# puppeteer-core the Firefox cases are skipped, and Chromium's still run.
 test-web: build-tests
 	@if bash scripts/install-deps.sh web web-test; then \
+	  if bash scripts/install-deps.sh web-firefox && \
+	     puppeteer=$$(bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION)); then :; else \
+	    puppeteer=; $(FIREFOX_SKIPPED); \
+	  fi; \
 	  $(WEB_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=OFF \
-	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) && \
+	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) -DQUORVANE_PUPPETEER="$$puppeteer" && \
 	  $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) && \
 	  cd $(WEB_BUILD) && ctest -L web --output-on-failure; \
 	else $(call WEB_SKIPPED,the web tests in headless Chromium,emscripten chromium \

@@ -42,17 +42,19 @@ mergeInto(LibraryManager.library, {
     },
     // Sizes a window's canvas for the page: its own size where there is room, smaller in the
     // same proportions where there is not; the drawing buffer has the screen's own pixels, so a
-    // high-DPI screen shows it sharp. A full-screen window is scaled by the page instead. True
-    // when the drawing buffer changed.
+    // high-DPI screen shows it sharp. A full-screen window keeps its own size, which the page
+    // scales to the screen. True when the drawing buffer changed.
     fit: function(canvas) {
-      if (canvas.classList.contains('popup') && document.fullscreenElement) return false;
       var width = Number(canvas.dataset.width), height = Number(canvas.dataset.height);
-      var room = quorvane.room();
-      var scale = Math.min(1, room.width / width, room.height / height);
-      var cssWidth = Math.max(1, Math.floor(width * scale));
-      var cssHeight = Math.max(1, Math.floor(height * scale));
-      canvas.style.width = cssWidth + 'px';
-      canvas.style.height = cssHeight + 'px';
+      var cssWidth = width, cssHeight = height;
+      if (!(canvas.classList.contains('popup') && document.fullscreenElement)) {
+        var room = quorvane.room();
+        var scale = Math.min(1, room.width / width, room.height / height);
+        cssWidth = Math.max(1, Math.floor(width * scale));
+        cssHeight = Math.max(1, Math.floor(height * scale));
+        canvas.style.width = cssWidth + 'px';
+        canvas.style.height = cssHeight + 'px';
+      }
       var ratio = window.devicePixelRatio || 1;
       var pixelWidth = Math.min(0x7FFF, Math.max(1, Math.round(cssWidth * ratio)));
       var pixelHeight = Math.min(0x7FFF, Math.max(1, Math.round(cssHeight * ratio)));
@@ -245,7 +247,9 @@ mergeInto(LibraryManager.library, {
     quorvane.woken = true;
     var waiter = quorvane.waiter;
     quorvane.waiter = null;
-    if (waiter) waiter();
+    // The program posts from its own event callbacks: it is resumed once they have returned,
+    // never inside them (a resume nested in another call into the program breaks it).
+    if (waiter) Promise.resolve().then(waiter);
   },
 
   web_wait_event__deps: ['$quorvane'],

@@ -13,6 +13,9 @@
 #   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
 #            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
 #            runs the arm64 tests here
+#   web-firefox  Firefox ESR, for the same tests in Gecko (npm's puppeteer-core drives it:
+#            scripts/install-puppeteer.sh); a group of its own, so that Chromium's tests run
+#            where Firefox cannot be installed
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
@@ -39,6 +42,7 @@ packages_for() {
                 libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
                 libx11-dev:arm64 libxrandr-dev:arm64 libegl-dev:arm64 libegl-mesa0:arm64 \
                 libgtest-dev:arm64 ;;
+    web-firefox) echo firefox-esr ;;
     audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;

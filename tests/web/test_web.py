@@ -201,15 +201,30 @@ class Page:
     def canvas(self):
         return self.driver.find_element(By.CSS_SELECTOR, "canvas.quorvane-window")
 
-    def capture(self):
-        """The canvas as a Picture, in device pixels (a screenshot of the element)."""
+    def canvas_png(self):
+        """A screenshot of the canvas, as PNG bytes."""
         while True:
             try:
-                png = self.canvas().screenshot_as_png
-                break
+                return self.canvas().screenshot_as_png
             except StaleElementReferenceException:  # the window was being replaced
                 time.sleep(0.05)
-        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=png,
+
+    def click(self, selector):
+        self.driver.find_element(By.CSS_SELECTOR, selector).click()
+
+    def text(self, selector):
+        """The text of the element as shown ('' where it is not)."""
+        return self.driver.find_element(By.CSS_SELECTOR, selector).text
+
+    def hide(self):
+        self.driver.minimize_window()
+
+    def show(self):
+        self.driver.maximize_window()
+
+    def capture(self):
+        """The canvas as a Picture, in device pixels (a screenshot of the element)."""
+        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=self.canvas_png(),
                              capture_output=True, check=True, timeout=20).stdout
         return e2e.parse_ppm(ppm)
 
@@ -251,12 +266,15 @@ class WebSession(unittest.TestCase):
         self.tmp = tempfile.TemporaryDirectory()
         self.folder = self.page_folder(self.texture)
         self.server = PageServer(self.folder, self.headers)
-        self.page = Page(self.server.url, self.scale, self.phone)
+        self.page = self.open_page(self.server.url)
 
     def tearDown(self):
         self.page.close()
         self.server.close()
         self.tmp.cleanup()
+
+    def open_page(self, url):
+        return Page(url, self.scale, self.phone)
 
     def page_folder(self, texture):
         folder = tempfile.mkdtemp(dir=self.tmp.name)
@@ -335,7 +353,7 @@ class Keys(WebSession):
         self.start_windowed()
         # A desktop with a mouse shows no on-screen controls and speaks of keys.
         self.assertEqual(self.page.shown_controls(), [])
-        self.assertIn("quit: Escape", self.page.driver.find_element(By.ID, "quorvane-help").text)
+        self.assertIn("quit: Escape", self.page.text("#quorvane-help"))
         e2e.held_key_moves(self.page.capture, self.page.key_down, self.page.key_up)
         # The keys that would scroll a page long and wide enough to scroll go to the demo only
         # (no captures here: a screenshot of the canvas scrolls it into view).
@@ -352,10 +370,11 @@ class Quitting(WebSession):
         self.start_windowed()
         self.assertEqual(self.page.quit_with_escape(), "0")
         self.assertEqual(self.page.dialogs(), [])
-        ended = self.page.driver.find_element(By.ID, "quorvane-ended")
-        self.assertIn("exit status 0", ended.text)
-        self.assertEqual(self.page.driver.find_elements(By.CSS_SELECTOR, "canvas"), [])
-        self.page.driver.find_element(By.ID, "quorvane-restart").click()
+        ended = self.page.js("var e = document.getElementById('quorvane-ended');"
+                             "return e.offsetParent ? e.innerText : ''")  # '' while hidden
+        self.assertIn("exit status 0", ended)
+        self.assertEqual(self.page.js("return document.querySelectorAll('canvas').length"), 0)
+        self.page.click("#quorvane-restart")
         self.assertEqual(self.page.wait_for_dialog()[0], "Start FullScreen?")
         self.assertIsNone(self.page.exit_status())
 
@@ -369,6 +388,9 @@ class FullScreen(WebSession):
         self.page.answer("Yes")
         wait_until(lambda: self.fullscreen() == "quorvane-screen", 10, what="full screen")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "full-screen frames")
+        # Drawn at the full-screen window's own size, which the page scales to the screen.
+        self.assertEqual(self.page.js("var c = document.querySelector('canvas.quorvane-window');"
+                                      "return [c.width, c.height]"), [640, 480])
         # Leaving full screen puts the canvas back in the page; F1 goes full screen again.
         for expected in (None, "quorvane-screen"):
             old = self.page.canvas()
@@ -379,6 +401,9 @@ class FullScreen(WebSession):
             if expected is None:
                 self.assertEqual(self.page.capture().width, 640)
         self.assertEqual(self.page.dialogs(), [])
+        self.quit_from_full_screen()
+
+    def quit_from_full_screen(self):
         # Escape ends the demo and the browser leaves full screen with it.
         self.assertEqual(self.page.quit_with_escape(), "0")
         wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
@@ -401,15 +426,16 @@ class RefusedFullScreen(WebSession):
 
 class BadTexture(WebSession):
     message = None
+    ok_key = "Enter"  # on the focused OK button
 
     def test_one_error_box_then_status_1(self):
         if self.message is None:
             self.skipTest("the cases are the subclasses")
-        # Answered from the keyboard this time: N for No, Enter for OK.
+        # Answered from the keyboard this time: N for No, then OK.
         self.page.wait_for_dialog()
         self.page.press("n")
         self.assertEqual(self.page.wait_for_dialog(), ["Error", self.message, ["OK"]])
-        self.page.press("Enter")
+        self.page.press(self.ok_key)
         self.assertEqual(self.page.wait_for_exit(), "1")
         self.assertEqual(self.page.dialogs(), [])
 
@@ -670,13 +696,13 @@ class Offline(WebSession):
 class HiddenPage(WebSession):
     def test_a_hidden_page_draws_no_frames(self):
         self.start_windowed()
-        self.page.driver.minimize_window()
+        self.page.hide()
         wait_until(lambda: self.page.js("return document.hidden"), 10, what="a hidden page")
         time.sleep(0.3)  # a frame that was under way when the page went
         hidden_frames = self.page.frames()
         time.sleep(2)
         self.assertEqual(self.page.frames(), hidden_frames)
-        self.page.driver.maximize_window()
+        self.page.show()
         wait_until(lambda: self.page.frames() > hidden_frames + 5, 10, what="frames again")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "frames after showing")
 
