@@ -169,5 +169,24 @@ class Endings(DesktopSession):
                 self.assert_ended_with_desktop_mode(app, status, children, ended_at)
 
 
+class KilledUnderWine(DesktopSession):
+    """Wine gives a switched display nothing back when it ends a Windows program by a signal
+    (README.md, "Desktops", says so and names the way back): the mode stays switched until
+    `xrandr -s` asks for the desktop's size again."""
+
+    def test_killed_while_switched_leaves_the_mode_to_xrandr(self):
+        with self.start() as app:
+            self.answer_yes()
+            self.full_screen()
+            app.signal(signal.SIGKILL)
+            self.assertEqual(app.wait(10), -signal.SIGKILL)
+            time.sleep(3)  # longer than the Linux build's guard needs
+            self.assertEqual(self.x.mode(), SWITCHED,
+                             "Wine now restores the mode itself: README.md's Desktops section "
+                             "and this case are out of date")
+            self.x.tool(["xrandr", "-s", "{}x{}".format(*DESKTOP)])
+            wait_until(lambda: self.x.mode() == DESKTOP, 5, what="the desktop's mode back")
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
