@@ -22,7 +22,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import test_web as web  # noqa: E402
-from test_web import XServer, e2e, wait_until  # noqa: E402
+from test_web import e2e  # noqa: E402
+from xvfb_lib import XServer, wait_until  # noqa: E402
 
 FIREFOX = os.environ.get("QUORVANE_FIREFOX", "/usr/bin/firefox-esr")
 PUPPETEER = os.environ.get("QUORVANE_PUPPETEER", "")
