@@ -27,8 +27,7 @@ inline float ShadeFromHighlight(float d, float lightDotNormal) {
 
 void RebuildVertexScalar(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column);
 // Each handles columns [column, end) of one row in whole groups of four (eight) and returns the
-// first column it left for the next, narrower kernel. The four-wide one is SSE2 on x86 and wasm,
-// NEON on ARM64; each build has one of them.
-int RebuildSpanSse2(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end);
-int RebuildSpanNeon(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end);
+// first column it left for the next, narrower kernel. The four-wide one is SSE2 on x86 and wasm
+// (rebuild_sse2.cpp), NEON on ARM64 (rebuild_neon.cpp); each build compiles one of them.
+int RebuildSpanFourWide(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end);
 int RebuildSpanAvx2(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end);

@@ -16,7 +16,8 @@ inline void Store(Vector3f* out, float32x4_t x, float32x4_t y, float32x4_t z) {
 
 }  // namespace
 
-int RebuildSpanNeon(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end) {
+int RebuildSpanFourWide(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column,
+                        int end) {
     const float32x4_t zero = vdupq_n_f32(0.0f);
     const float32x4_t one = vdupq_n_f32(1.0f);
     const float32x4_t lx = vdupq_n_f32(frame.light.x);

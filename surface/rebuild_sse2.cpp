@@ -54,7 +54,8 @@ inline Packed Sub(Packed p, Packed q) {
 
 }  // namespace
 
-int RebuildSpanSse2(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column, int end) {
+int RebuildSpanFourWide(SurfaceGrid& grid, const RebuildFrame& frame, int row, int column,
+                        int end) {
     const __m128 zero = _mm_setzero_ps();
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 lx = _mm_set1_ps(frame.light.x);

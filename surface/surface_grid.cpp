@@ -65,11 +65,7 @@ void RebuildOnPath(SurfaceGrid& grid, Vector3f lightPosition, float gridResoluti
     for (int row = 0; row < side; ++row) {
         int column = 0;
         if (eight) column = RebuildSpanAvx2(grid, frame, row, column, side);
-#if defined(__aarch64__)
-        if (four) column = RebuildSpanNeon(grid, frame, row, column, side);
-#else
-        if (four) column = RebuildSpanSse2(grid, frame, row, column, side);
-#endif
+        if (four) column = RebuildSpanFourWide(grid, frame, row, column, side);
         for (; column < side; ++column) RebuildVertexScalar(grid, frame, row, column);
     }
     grid.lastIndex = side * side - 1;

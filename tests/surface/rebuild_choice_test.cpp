@@ -10,12 +10,7 @@ int fourRows = 0;  // rows given to this build's four-wide kernel, SSE2 or NEON
 int avx2Rows = 0;
 }  // namespace
 
-int RebuildSpanSse2(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
-    ++fourRows;
-    return column;
-}
-
-int RebuildSpanNeon(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
+int RebuildSpanFourWide(SurfaceGrid&, const RebuildFrame&, int, int column, int) {
     ++fourRows;
     return column;
 }
