@@ -90,8 +90,10 @@ for p in "${missing[@]}"; do
   fi
 done
 echo "Installing: ${missing[*]}"
-if ! { $sudo apt-get update -qq &&
-       DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"; }; then
+# Another apt run (a second make target, the desktop's updater) holds the lock: wait for it.
+wait_lock=(-o DPkg::Lock::Timeout=600)
+if ! { $sudo apt-get "${wait_lock[@]}" update -qq &&
+       DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_lock[@]}" install -y -qq "${missing[@]}"; }; then
   mapfile -t still < <(missing_packages "${wanted[@]}")
   echo "install-deps.sh: could not install: ${still[*]}" >&2
   exit 1
