@@ -32,6 +32,11 @@ bool StartVideo() {
     if (s.videoReady) return true;
     StartEvents();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    // Window sizes in the desktop's units, drawn at the drawable's size in pixels: what the
+    // high-DPI windows below ask for. SDL 3 under sdl2-compat otherwise counts a Wayland
+    // window's size in pixels, so at output scale 2 a 640 x 480 window shows at half that size.
+    // (A hint of SDL 3's; classic SDL 2 ignores it. The environment still overrides it.)
+    SDL_SetHint("SDL_VIDEO_WAYLAND_SCALE_TO_DISPLAY", "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool invisible =
