@@ -135,6 +135,14 @@ class XWayland(XServer):
             env.setdefault("XAUTHORITY", self.compositor.xauthority)
         return env
 
+    def windows(self):
+        """The named windows of X clients, as the compositor manages them (its _NET_CLIENT_LIST).
+        mutter draws its frames in a client of its own that names each frame as the window in it;
+        the frame is the compositor's, the window inside it is the program's."""
+        listed = self.run_tool(["xprop", "-root", "_NET_CLIENT_LIST"]).stdout
+        clients = {int(n, 16) for n in re.findall(r"0x[0-9a-f]+", listed)}
+        return [w for w in super().windows() if not clients or w[0] in clients]
+
     def focus(self, wid):
         self.compositor.activate_x(self, wid)
         wait_until(lambda: self.run_tool(["xdotool", "getwindowfocus"]).stdout.strip() == str(wid),
