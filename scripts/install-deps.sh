@@ -21,7 +21,10 @@
 #            dummy video driver, xrandr, openbox
 #   wayland  the headless Wayland desktops the program is tested on (sway, mutter) with their
 #            XWayland, screenshots of sway's outputs, and zenity, which asks SDL's questions there
+#   debian13 mmdebstrap, which makes the Debian 13 root of `make test-debian13`
 # Usage: install-deps.sh [group...]   (no group means "run")
+#        install-deps.sh --list group...   prints the groups' packages, one a line, and installs
+#                                          nothing (the Debian 13 root is made from this list)
 # Does nothing when everything is there; uses sudo when not root. Exits 1, naming the missing
 # packages, when they cannot be installed, so a caller can skip what depends on them.
 set -euo pipefail
@@ -48,10 +51,13 @@ packages_for() {
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;
     wayland) echo sway xwayland grim zenity mutter dbus-daemon x11-xserver-utils x11-utils \
                   xauth xdotool imagemagick ;;
+    debian13) echo mmdebstrap ;;
     *) echo "install-deps.sh: unknown group '$1'" >&2; return 2 ;;
   esac
 }
 
+list_only=0
+if [ "${1:-}" = "--list" ]; then list_only=1; shift; fi
 groups=("$@")
 [ ${#groups[@]} -eq 0 ] && groups=(run)
 
@@ -61,6 +67,11 @@ for g in "${groups[@]}"; do
   # shellcheck disable=SC2206
   wanted+=($list)
 done
+
+if [ "$list_only" = 1 ]; then
+  printf '%s\n' "${wanted[@]}" | sort -u
+  exit 0
+fi
 
 missing_packages() {
   local p
