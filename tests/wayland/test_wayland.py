@@ -1,5 +1,5 @@
-"""The demo on Wayland desktops, headless: sway (wlroots) and GNOME's mutter. Through XWayland
-(SDL's default) and, under sway, as a native Wayland client: the question, the first frame
+"""The demo on Wayland desktops, headless: sway (wlroots), GNOME's mutter and KDE's KWin. Through
+XWayland (SDL's default) and, under sway, as a native Wayland client: the question, the first frame
 beside the Linux build's on Xvfb, held keys, full screen and quitting.
 
 Run one case:  QUORVANE=build/quorvane python3 tests/wayland/test_wayland.py SwayXWayland
@@ -14,8 +14,8 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from wayland_lib import (Mutter, Program, Sway, VirtualKeyboard, e2e, log_dir,  # noqa: E402
-                         wait_until)
+from wayland_lib import (KWin, Mutter, Program, Sway, VirtualKeyboard, e2e,  # noqa: E402
+                         log_dir, wait_until)
 
 EXE = os.path.abspath(e2e.EXE)
 TITLE, QUESTION = e2e.TITLE, e2e.QUESTION
@@ -141,24 +141,34 @@ class SwayTiled(XWaylandSession):
 
 
 class MutterXWayland(XWaylandSession):
+    """A stacking desktop's XWayland, mutter's here, KWin's below: framed windows, and a full
+    screen of full_screen_size. mutter follows XWayland's emulated 640x480 mode, which XWayland
+    scales up; KWin, like sway, gives the window the whole output."""
+
     compositor = Mutter
+    full_screen_size = (640, 480)
 
     def test_no_gives_a_framed_window_drawn_and_driven_as_on_linux(self):
         expected = e2e.linux_first_frame(EXE, self.cwd)
         with Program(self.x, EXE, self.cwd) as app:
             win, first = self.windowed()
-            frame = wait_until(lambda: self.x.frame_extents(win), 5, what="mutter's frame")
+            frame = wait_until(lambda: self.x.frame_extents(win), 5, what="the frame")
             print("frame extents", frame)
             self.assertGreater(frame[2], 0, "a title bar")
             self.assertEqual((first.width, first.height), (640, 480))
             self.assert_like_linux(first, expected)
             self.drive_and_quit(app, win)
 
-    def test_yes_gives_xwaylands_emulated_640x480_full_screen(self):
+    def test_yes_gives_a_full_screen_window_filled_by_the_picture(self):
         with Program(self.x, EXE, self.cwd) as app:
-            # mutter follows XWayland's emulated 640x480 mode, which XWayland scales up.
-            win = self.full_screen(app, 640, 480)
+            win = self.full_screen(app, *self.full_screen_size)
+            self.assert_fills(e2e.still_picture(lambda: e2e.capture(self.x, win)))
             self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
+
+
+class KWinXWayland(MutterXWayland):
+    compositor = KWin
+    full_screen_size = (1024, 768)
 
 
 class SwayNative(Session):

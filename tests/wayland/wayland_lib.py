@@ -1,5 +1,5 @@
-"""Headless Wayland compositors for tests: sway (wlroots) and GNOME's mutter, each with its
-XWayland, on top of tests/e2e/e2e_lib.py and tests/xvfb_shell/xvfb_lib.py.
+"""Headless Wayland compositors for tests: sway (wlroots), GNOME's mutter and KDE's KWin, each
+with its XWayland, on top of tests/e2e/e2e_lib.py and tests/xvfb_shell/xvfb_lib.py.
 
     with Sway(log_dir) as sway:
         x = sway.x_server()                    # XWayland, driven like an Xvfb server
@@ -276,6 +276,38 @@ class Mutter(Compositor):
         probe = subprocess.run(["xdpyinfo"], capture_output=True,
                                env={**os.environ, "DISPLAY": match[1], "XAUTHORITY": path})
         return (path, match[1]) if probe.returncode == 0 else None
+
+
+class KWin(Compositor):
+    """KDE's KWin on its virtual backend, one 1024x768 output, with its XWayland, in its own
+    D-Bus session. It starts the given program once XWayland runs, with DISPLAY set."""
+
+    name = "kwin"
+
+    def __enter__(self):
+        self._make_runtime()
+        ready = os.path.join(self.runtime, "ready")
+        script = os.path.join(self.runtime, "ready.sh")
+        with open(script, "w") as f:
+            # XWayland admits the test's X tools (root) once it runs.
+            f.write(f'#!/bin/sh\nxhost +SI:localuser:root && echo "$DISPLAY" > {ready}.part'
+                    f' && mv {ready}.part {ready}\n')
+        os.chmod(script, 0o755)
+        width, height = OUTPUT_SIZE
+        self._start(["dbus-run-session", "--", "kwin_wayland", "--virtual", "--xwayland",
+                     "--no-lockscreen", "--no-global-shortcuts", "--width", str(width),
+                     "--height", str(height), script], self._base_env())
+        try:
+            wait_until(lambda: os.path.exists(ready) or not self.running(), 30,
+                       what="KWin and its XWayland")
+            if not self.running():
+                raise RuntimeError(f"kwin_wayland ended; see {self.logs}/kwin.log")
+            with open(ready) as f:
+                self.display = f.read().strip()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+        return self
 
 
 # evdev key codes of the keys the tests press (linux/input-event-codes.h).
