@@ -49,20 +49,20 @@ inside() {
     # Which SDL answers, as the program loads it: the version SDL reports and the library that
     # holds the video driver once SDL_Init has run.
     loaded=$(python3 - <<'EOF'
-import ctypes, os, re
+import ctypes, re
 sdl = ctypes.CDLL("libSDL2-2.0.so.0")
 version = (ctypes.c_uint8 * 3)()
 sdl.SDL_GetVersion(version)
 sdl.SDL_Init(0)
 maps = open("/proc/self/maps").read()
-libs = sorted(set(re.findall(r"/\S*/(libSDL[23][^/\s]*\.so[.\d]*)", maps)))
-print(f"SDL {version[0]}.{version[1]}.{version[2]} from {' + '.join(libs)}")
+sdl3 = re.search(r"/(libSDL3\.so[.\d]*)", maps)
+v = f"{version[0]}.{version[1]}.{version[2]}"
+print(f"sdl2-compat {v} over {sdl3[1]}" if sdl3 else f"classic SDL {v}")
 EOF
 )
     label="Debian 13, SDL $sdl ($loaded)"
     case "$sdl:$loaded" in
-      2:*libSDL3*) wrong=1 ;;
-      2:*|3:*libSDL3*) wrong=0 ;;
+      "2:classic SDL"* | "3:sdl2-compat"*) wrong=0 ;;
       *) wrong=1 ;;
     esac
     if [ "$wrong" = 1 ]; then

@@ -140,8 +140,10 @@ class XWayland(XServer):
         mutter draws its frames in a client of its own that names each frame as the window in it;
         the frame is the compositor's, the window inside it is the program's."""
         listed = self.run_tool(["xprop", "-root", "_NET_CLIENT_LIST"]).stdout
+        if "(WINDOW)" not in listed:  # no list yet: the compositor manages no window
+            return []
         clients = {int(n, 16) for n in re.findall(r"0x[0-9a-f]+", listed)}
-        return [w for w in super().windows() if not clients or w[0] in clients]
+        return [w for w in super().windows() if w[0] in clients]
 
     def focus(self, wid):
         self.compositor.activate_x(self, wid)
