@@ -1,7 +1,6 @@
 // The replacement operators new and delete live in a file of their own: defined beside a
 // new-expression, they are inlined into it, and the compiler then sees free() called on memory
-// from operator new. Here every block of both comes from malloc (or aligned_alloc) and goes back
-// to free.
+// from operator new. Here every block of both comes from malloc and goes back to free.
 #include "tests/scene/counting_allocator.h"
 
 #include <cstdlib>
@@ -28,35 +27,21 @@ void* __wrap_calloc(size_t count, size_t size) { return Counted(__real_calloc(co
 void* __wrap_realloc(void* block, size_t size) { return Counted(__real_realloc(block, size)); }
 }
 
-// Every replaceable form is replaced, so that each block is counted and released by its own
-// pair: a form left out (the nothrow ones, which GoogleTest uses) would come from the runtime's
-// allocator, ASan's in the sanitizer build, and reach free() below as a mismatched block.
+// The ordinary and the nothrow forms are all replaced, so that each block is counted and
+// released by its own pair: a form left out (the nothrow ones, which GoogleTest uses) would come
+// from the runtime's allocator, ASan's in the sanitizer build, and reach free() below as a
+// mismatched block. The over-aligned forms keep the runtime's own pair: nothing in the program
+// is over-aligned, and the Windows C runtime has no aligned_alloc to replace them with.
 void* operator new(size_t size) {
     if (void* block = __real_malloc(size ? size : 1)) return Counted(block);
     throw std::bad_alloc();
 }
-void* operator new(size_t size, std::align_val_t alignment) {
-    // aligned_alloc wants a size that is a multiple of the alignment.
-    const size_t align = static_cast<size_t>(alignment);
-    const size_t rounded = size ? (size + align - 1) / align * align : align;
-    if (rounded >= size) {
-        if (void* block = std::aligned_alloc(align, rounded)) return Counted(block);
-    }
-    throw std::bad_alloc();
-}
 void* operator new[](size_t size) { return operator new(size); }
-void* operator new[](size_t size, std::align_val_t alignment) { return operator new(size, alignment); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
     try { return operator new(size); } catch (const std::bad_alloc&) { return nullptr; }
 }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     try { return operator new(size); } catch (const std::bad_alloc&) { return nullptr; }
-}
-void* operator new(size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-    try { return operator new(size, alignment); } catch (const std::bad_alloc&) { return nullptr; }
-}
-void* operator new[](size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-    try { return operator new(size, alignment); } catch (const std::bad_alloc&) { return nullptr; }
 }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
@@ -64,9 +49,3 @@ void operator delete(void* block, size_t) noexcept { std::free(block); }
 void operator delete[](void* block, size_t) noexcept { std::free(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
