@@ -199,9 +199,10 @@ bench: build-tests
 soak: build-tests
 	@python3 bench/soak/soak.py $(BUILD) $(SOAK_SECONDS)
 
+# Under the release's own clang (Debian's default version), whichever that is.
 fuzz:
 	@bash scripts/install-deps.sh run fuzz
-	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DQUORVANE_FUZZ=ON -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_RUNS) $(FUZZ_SECONDS)

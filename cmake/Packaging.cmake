@@ -7,14 +7,18 @@ include(GNUInstallDirs)
 set(QUORVANE_INSTALL_GAMESDIR "games" CACHE STRING "Folder of the program, under the prefix")
 set(QUORVANE_INSTALL_GAMEDATADIR "${CMAKE_INSTALL_DATADIR}/games/quorvane" CACHE STRING
     "Folder of the texture, under the prefix; the menu entry starts the program there")
-# The AppStream metadata must point at a screenshot on the web; this is where the project
-# publishes docs/screenshot.png.
+# The project's web page, named by the package and the AppStream metadata; the metadata must
+# also point at a screenshot on the web, where the project publishes docs/screenshot.png.
+set(QUORVANE_HOMEPAGE_URL "https://quorvane.example/" CACHE STRING
+    "Web address of the project's page, for the package and the AppStream metadata")
 set(QUORVANE_SCREENSHOT_URL "https://quorvane.example/screenshot.png" CACHE STRING
     "Web address of the published docs/screenshot.png, for the AppStream metadata")
 
 # The component name software centres know the demo by, reverse-DNS as AppStream asks; the menu
 # entry and the metadata are installed under it.
 set(QUORVANE_APP_ID "org.quorvane.Quorvane")
+set(QUORVANE_DEVELOPER_ID "org.quorvane")  # the developer's reverse-DNS name, in the metadata
+set(CPACK_PACKAGE_VENDOR "The Quorvane authors")
 
 set(_desktop "${PROJECT_SOURCE_DIR}/data/desktop")
 set(_made "${PROJECT_BINARY_DIR}/install-files")
@@ -95,7 +99,6 @@ install(FILES "${_made}/copyright" "${_made}/changelog.gz" DESTINATION "${_docdi
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
-set(CPACK_PACKAGE_VENDOR "The Quorvane authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "water lit vertex by vertex from a movable point light")
 # Lines kept under 80 columns: CPack indents them but does not wrap them.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
@@ -108,6 +111,7 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "switches between a window and full screen. The demo appears in the desktop's"
   "application menu.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUORVANE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUORVANE_HOMEPAGE_URL}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -2,7 +2,8 @@
 # Installs the Debian packages a make target needs, by group:
 #   run      building and running the Linux program (all that `make run` asks for)
 #   test     the Linux tests and benchmarks: GoogleTest, Google Benchmark, stb, Xvfb and friends
-#   fuzz     clang-14 with its sanitizer and libFuzzer runtimes
+#   fuzz     the release's own clang (Debian's unversioned clang and libclang-rt-dev: 14 on
+#            Debian 12, 19 on Debian 13) with its sanitizer and libFuzzer runtimes
 #   windows  the MinGW-w64 cross compiler and Wine, for the Windows build and its tests, and
 #            icoutils to read the program's resources
 #   preview  img2webp, for the README's animated preview (make preview)
@@ -13,9 +14,10 @@
 #   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
 #            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
 #            runs the arm64 tests here
-#   web-firefox  Firefox ESR, for the same tests in Gecko (npm's puppeteer-core drives it:
-#            scripts/install-puppeteer.sh); a group of its own, so that Chromium's tests run
-#            where Firefox cannot be installed
+#   web-firefox  Firefox ESR, for the same tests in Gecko, and npm, which installs the
+#            puppeteer-core that drives it (scripts/install-puppeteer.sh; Debian 13's nodejs
+#            no longer brings npm); a group of its own, so that Chromium's tests run where
+#            Firefox cannot be installed
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
@@ -35,7 +37,7 @@ packages_for() {
               libglu1-mesa-dev libx11-dev libxrandr-dev ;;
     test) echo libegl-dev libegl-mesa0 libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
                xvfb xauth xdotool x11-utils imagemagick openbox wmctrl python3 ;;
-    fuzz) echo clang-14 libclang-rt-14-dev ;;
+    fuzz) echo clang libclang-rt-dev ;;
     windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
     preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
@@ -45,7 +47,9 @@ packages_for() {
                 libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
                 libx11-dev:arm64 libxrandr-dev:arm64 libegl-dev:arm64 libegl-mesa0:arm64 \
                 libgtest-dev:arm64 ;;
-    web-firefox) echo firefox-esr ;;
+    # npm only where there is none: a Node.js from elsewhere (NodeSource's) brings its own
+    # and conflicts with Debian's package.
+    web-firefox) echo firefox-esr; command -v npm >/dev/null 2>&1 || echo npm ;;
     audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;

@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 
+#include "bench/benchmark_run.h"
 #include "image/bitmap_image.h"
 #include "platform/platform.h"
 #include "tools/bmp_writer.h"
@@ -196,7 +197,7 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (!run.error_occurred) times[run.run_name.function_name] = run.GetAdjustedCPUTime();
+            if (!RunWasSkipped(run)) times[run.run_name.function_name] = run.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }

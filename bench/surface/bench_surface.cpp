@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "bench/benchmark_run.h"
 #include "bench/surface/reference_rebuild.h"
 #include "surface/surface_grid.h"
 
@@ -63,7 +64,7 @@ class RecordingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+            if (!RunWasSkipped(run) && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
                 nanoseconds[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }

@@ -2,6 +2,9 @@
 // forms, padding, gaps, top-down rows, and colour-table corner cases. Pixels are checked exactly.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <span>
+
 #include "tests/image/bitmap_test_util.h"
 
 using bmpwriter::BitmapFields;
@@ -208,11 +211,12 @@ TEST(BitmapDecode, TopDownPicturesComeOutBottomRowFirst) {
         }
         BitmapFields down = up;
         down.height = -4;
-        // The same picture stored top row first.
+        // The same picture stored top row first: up's rows appended last first.
         const size_t stride = up.pixels.size() / 4;
-        for (int row = 0; row < 4; ++row) {
-            std::copy_n(up.pixels.begin() + stride * row, stride,
-                        down.pixels.begin() + stride * (3 - row));
+        down.pixels.clear();
+        for (size_t row = 4; row-- > 0;) {
+            const auto first = up.pixels.begin() + std::ptrdiff_t(stride * row);
+            down.pixels.insert(down.pixels.end(), first, first + std::ptrdiff_t(stride));
         }
         const Decoded a = Decode(BuildBitmap(up)), b = Decode(BuildBitmap(down));
         ASSERT_EQ(b.error, BitmapError::None) << bits;

@@ -2,6 +2,8 @@
 // where the stream skips, and every way a stream can run outside its picture or its file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/image/bitmap_test_util.h"
 
 using bmpwriter::BitmapFields;

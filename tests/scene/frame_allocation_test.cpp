@@ -1,47 +1,19 @@
 // Nothing is allocated per frame by the program's own code: thousands of frames of the scene
 // hooks, with the held keys changing, against the GL stand-in with its logging off (it then
 // allocates nothing), under an allocator that counts every operator new and every malloc,
-// calloc and realloc the program's libraries make (the link wraps those).
+// calloc and realloc the program's libraries make (counting_allocator.cpp).
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <new>
 
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "scene/scene_state.h"
 #include "tests/gl_recorder/gl_recorder.h"
+#include "tests/scene/counting_allocator.h"
 #include "tests/scene/fake_shell.h"
 #include "tests/scene/test_bitmap.h"
 
-namespace {
-bool counting = false;
-long allocations = 0;
-
-void* Counted(void* block) {
-    if (counting) ++allocations;
-    return block;
-}
-}  // namespace
-
-extern "C" {
-void* __real_malloc(size_t size);
-void* __real_calloc(size_t count, size_t size);
-void* __real_realloc(void* block, size_t size);
-void* __wrap_malloc(size_t size) { return Counted(__real_malloc(size)); }
-void* __wrap_calloc(size_t count, size_t size) { return Counted(__real_calloc(count, size)); }
-void* __wrap_realloc(void* block, size_t size) { return Counted(__real_realloc(block, size)); }
-}
-
-void* operator new(size_t size) {
-    if (void* block = __real_malloc(size ? size : 1)) return Counted(block);
-    throw std::bad_alloc();
-}
-void* operator new[](size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
+using counting_allocator::allocations;
+using counting_allocator::counting;
 
 TEST(FrameAllocation, NoAllocationAfterTheFirstFrame) {
     test_bitmap::ScratchDirectory directory;
