@@ -187,10 +187,12 @@ class XServer:
 
     def is_viewable(self, wid):
         result = self.run_tool(["xwininfo", "-id", str(wid)])
-        # Destroyed since it was listed: xwininfo says so in one of these ways, the last when
-        # the window went between its first query and the translation of its coordinates.
+        # Destroyed since it was listed: xwininfo says so in one of these ways, the last two
+        # when the window, or the window manager's frame around it, went between its first
+        # query and the reading of its frame or coordinates.
         gone = any(text in result.stderr for text in
-                   ("No such window", "Bad Window", "Can't get translated coordinates"))
+                   ("No such window", "Bad Window", "Bad Drawable",
+                    "Can't get translated coordinates"))
         if result.returncode != 0 and gone:
             return False
         if result.returncode != 0:
