@@ -1,10 +1,10 @@
-# The web build, with Emscripten's toolchain (emcmake): WebGL through the fixed-function
-# emulation, the program's waits handed back to the browser with Asyncify, wasm SIMD for the
+# The web build, with Emscripten's toolchain (emcmake): WebGL 1 through the backend's own
+# fixed-function GL (platform/web_gl.cpp), the program's waits handed back to the browser with Asyncify, wasm SIMD for the
 # lighting's four-wide kernel. The page (index.html), the texture and the program's .js and
 # .wasm go together in the build folder.
 
-# Emscripten's GL and GLU headers and libraries are its own; the GLU calls the emulation lacks
-# are supplied by the web backend.
+# Emscripten's GL and GLU headers are its own; the GL and GLU calls themselves are the web
+# backend's.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 add_library(OpenGL::GLU INTERFACE IMPORTED)
 
@@ -18,7 +18,7 @@ set(QUORVANE_WEB_LIBRARY_JS ${PROJECT_SOURCE_DIR}/platform/web_library.js)
 function(quorvane_web_program target)
   set(_async_imports "['web_wait_event','web_present','web_show_box','web_fullscreen']")
   target_link_options(${target} PRIVATE
-    -sLEGACY_GL_EMULATION=1 -sGL_UNSAFE_OPTS=0 -sMAX_WEBGL_VERSION=1
+    -sMAX_WEBGL_VERSION=1
     -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=${_async_imports}"
     -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sEXIT_RUNTIME=0
     -sMIN_CHROME_VERSION=91

@@ -18,8 +18,10 @@ namespace {
 bool PageWouldUse(uint32_t vk) { return (vk >= VK_SPACE && vk <= VK_DOWN) || vk == VK_F1; }
 
 void PostToAll(uint32_t message, uintptr_t wParam, bool withSize) {
-    for (auto& entry : Registry().windows)
+    for (auto& entry : Registry().windows) {
+        if (withSize && ContextLost(*entry.window)) continue;  // it waits for its context
         Post(*entry.window, message, wParam, withSize ? ClientSizeParam(*entry.window) : 0);
+    }
 }
 
 // A key going down or up, from the keyboard or an on-screen control, as the first window's
@@ -63,6 +65,7 @@ EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
 }
 
 // A hidden page (another tab, a minimised browser) is a minimised window: no frames are drawn.
+// A window whose context is lost stays minimised until the context is back.
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* visibility, void*) {
     if (visibility->hidden) PostToAll(WM_SIZE, SIZE_MINIMIZED, false);
     else PostToAll(WM_SIZE, SIZE_RESTORED, true);
@@ -74,7 +77,8 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* visibility, voi
 // hear of their size when it is shown again.
 EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
     for (auto& entry : Registry().windows)
-        if (web_canvas_fit(entry.window->canvas) && !web_page_hidden())
+        if (web_canvas_fit(entry.window->canvas) && !web_page_hidden() &&
+            !ContextLost(*entry.window))
             Post(*entry.window, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*entry.window));
     return EM_FALSE;
 }
@@ -108,7 +112,10 @@ void WaitMessage() {
     WindowRegistry& r = Registry();
     if (r.windows.empty()) return;  // nothing could ever arrive
     const size_t before = r.queue.size();
-    while (r.queue.size() <= before) web_wait_event();
+    while (r.queue.size() <= before) {
+        web_wait_event();
+        EndIfContextGivenUp();
+    }
 }
 
 int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t style) {

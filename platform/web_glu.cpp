@@ -107,7 +107,7 @@ struct Corner {
 };
 
 // GLU's calls replayed against a current normal and texture coordinate kept here, and every
-// vertex sent with both: the emulation interleaves whatever attributes come before each vertex
+// vertex sent with both: GL emulations interleave whatever attributes come before each vertex
 // of a glBegin block, so each vertex needs the same ones, and it keeps no current normal of its
 // own (nor one set before glBegin).
 struct Emitter {
@@ -258,7 +258,7 @@ void DrawSphere(Quadric& quadric, GLdouble radius, GLint slices, GLint stacks) {
     FillTables(tables, radius, slices, stacks, outside, normals == GLU_FLAT);
     Emitter e{tables, normals != GLU_NONE, texture};
     // GLU's flat normals leave the first vertex or two with whatever normal the caller had
-    // current, which the emulation has no notion of; they get the first normal GLU sends after
+    // current, which the browser build's GL need not keep; they get the first normal GLU sends after
     // them, the face of the first quad or cap triangle.
     if (normals == GLU_FLAT) {
         e.Normal(tables.sinFaceSlice[0] * tables.sinFaceStack[1],

@@ -1,5 +1,5 @@
-// The GLU routines and client attribute stack that the browser build's GL emulation lacks, made
-// only of GL 1.1 calls that the emulation and Mesa both have. Nothing here carries a GLU or GL
+// The GLU routines and client attribute stack that the browser build's own GL lacks, made
+// only of GL 1.1 calls that it and Mesa both have. Nothing here carries a GLU or GL
 // name: platform/web_glu_entry.cpp gives the browser build those names, and the Linux tests link
 // this file beside the real libGLU to compare the two.
 #pragma once
@@ -32,10 +32,10 @@ void SetOrientation(Quadric& quadric, GLenum orientation);
 
 // GLU's filled sphere: the same vertices with the same normals and texture coordinates, as the
 // same triangles facing the same way as Mesa draws GLU's quad strips, sent as triangle strips
-// and fans (the emulation draws no quad strips), so smooth shading gives Mesa's pixels. Every
-// vertex carries its normal and texture coordinate, as the emulation needs; where GLU's flat
+// and fans (the browser build's GL draws no quad strips), so smooth shading gives Mesa's pixels. Every
+// vertex carries its normal and texture coordinate, as the browser build's GL once needed; where GLU's flat
 // normals would leave the caller's current normal, the first face's normal stands in. Under
-// glShadeModel(GL_FLAT), which the emulation ignores, one triangle of each quad would take its
+// glShadeModel(GL_FLAT), which the browser build's GL ignores, one triangle of each quad would take its
 // colour from another vertex than GL's quad does.
 // Counts above MAX_SPHERE_DIVISIONS are lowered to it, as GLU does. Fewer than 2 slices or 1
 // stack, and a radius that is negative, NaN or beyond float's range, draw nothing and set the

@@ -1,4 +1,4 @@
-// The GLU and GL entry points the browser build's GL emulation lacks, under their real names,
+// The GLU and GL entry points the browser build's GL (platform/web_gl.cpp) lacks, under their real names,
 // each handing over to platform/web_glu.cpp. Compiled for the Emscripten target only: on every
 // other system these names belong to the real libGLU and libGL.
 #include <GL/gl.h>
@@ -8,7 +8,7 @@
 
 #include "platform/web_glu.h"
 
-// The emulation's glu.h declares the quadric as a class it leaves to the library.
+// Emscripten's glu.h declares the quadric as a class it leaves to the library.
 class GLUquadric {
 public:
     webglu::Quadric state;

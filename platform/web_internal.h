@@ -13,15 +13,23 @@
 
 namespace platform {
 
+struct GlState;  // what a context holds, kept in wasm memory (web_gl.cpp)
+struct Window;
+
 struct Context {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE gl = 0;
-    bool emulationReady = false;  // the fixed-function emulation is set up for this context
+    Window* window = nullptr;  // whose canvas it draws on
+    GlState* state = nullptr;  // made when the context is first made current
+    long lossTimer = 0;        // while lost: the interval that counts the visible time
+    double lostVisibleMs = 0;  // how long the page has been seen with the context lost
+    double lossTick = 0;
 };
 
 struct Window {
     int canvas = 0;              // the page's number for this window's canvas element
     std::string selector;        // "#quorvane-canvas-N", for the HTML5 API
     bool pixelFormatSet = false;
+    Context* context = nullptr;  // the GL context made for it, if any
 };
 
 struct PlatformState {
@@ -29,13 +37,32 @@ struct PlatformState {
     bool eventsStarted = false;
     bool boxOpen = false;            // keys then belong to the box
     bool fullscreen = false;         // the screen element is (being) shown full screen
+    bool contextGivenUp = false;     // a lost context was not restored in time
 };
 
 PlatformState& State();
 // Starts listening to the page's keys, focus and visibility, once.
 void StartEvents();
-// Draws the GL_QUADS blocks gathered so far (web_gl_batch.cpp).
-void FlushBatchedQuads();
+
+// The GL of web_gl.cpp. A state is made with its context current, and made current with it.
+GlState* NewGlState();
+void DeleteGlState(GlState* state);
+void UseGlState(GlState* state);  // null: no context is current
+void FlushGl();                   // draws what is gathered, before a swap or a switch
+// After a loss the state forgets its WebGL objects and keeps the rest; after the restore, with
+// the context current, it makes them all again.
+void LoseGlObjects(GlState& state);
+void RestoreGlObjects(GlState& state);
+bool GlObjectsLost(const GlState& state);
+
+// A lost context (web_context_loss.cpp): its window waits as a minimised one does, and a page
+// seen for kContextRestoreMs without it back ends the program.
+constexpr double kContextRestoreMs = 5000;
+void WatchContext(Context& context);
+void UnwatchContext(Context& context);
+bool ContextLost(const Window& window);
+// In WaitMessage: ends the program, with its box, when the context was given up.
+void EndIfContextGivenUp();
 
 }  // namespace platform
 
@@ -47,7 +74,7 @@ void web_canvas_destroy(int canvas);
 void web_canvas_pixel_size(int canvas, int* width, int* height);
 int web_canvas_fit(int canvas);
 void web_controls_start();
-void web_gl_emulation_init();
+void web_program_ended(int status);
 void web_set_cursor_visible(int visible);
 int web_page_has_focus();
 int web_page_hidden();

@@ -226,14 +226,6 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The fixed-function emulation keeps buffers and shaders in the current context: set it up
-  // once for each new context.
-  web_gl_emulation_init__deps: ['$GLImmediate'],
-  web_gl_emulation_init: function() {
-    Module.useWebGL = true;
-    GLImmediate.init();
-  },
-
   web_set_cursor_visible__deps: ['$quorvane'],
   web_set_cursor_visible: function(visible) {
     quorvane.screen().style.cursor = visible ? 'default' : 'none';

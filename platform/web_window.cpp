@@ -1,6 +1,6 @@
 // The program's windows in a web page: each window is a canvas of its client size, its drawing
 // buffer in device pixels; the OpenGL context is a WebGL 1 context with depth and stencil,
-// drawn to through the fixed-function emulation; the display switch is the page's full screen.
+// drawn to through the GL of web_gl.cpp; the display switch is the page's full screen.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5_webgl.h>
 
@@ -52,8 +52,8 @@ void ShowWindow(WindowHandle handle, int32_t) {
     Window* w = FindWindow(handle);
     if (!w) return;
     web_canvas_show(w->canvas);
-    // A page that is already hidden shows its window minimised.
-    if (web_page_hidden()) CallProcedure(w, WM_SIZE, SIZE_MINIMIZED, 0);
+    // A page that is already hidden, or a context already lost, shows its window minimised.
+    if (web_page_hidden() || ContextLost(*w)) CallProcedure(w, WM_SIZE, SIZE_MINIMIZED, 0);
     else CallProcedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
 }
 
@@ -90,44 +90,53 @@ GlContext CreateGlContext(DeviceContext device) {
     attributes.antialias = EM_FALSE;
     attributes.majorVersion = 1;
     attributes.minorVersion = 0;
-    attributes.enableExtensionsByDefault = EM_TRUE;
+    attributes.enableExtensionsByDefault = EM_FALSE;  // WebGL 1 itself is all it uses
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE gl =
         emscripten_webgl_create_context(device->window->selector.c_str(), &attributes);
     if (gl <= 0) return nullptr;
-    return new Context{gl};
+    auto* context = new Context{};
+    context->gl = gl;
+    context->window = device->window;
+    device->window->context = context;
+    WatchContext(*context);
+    return context;
 }
 
 bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
     if (!device) return false;
-    FlushBatchedQuads();  // into the context they were drawn for
-    if (!context) return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+    FlushGl();  // into the context they were drawn for
+    if (!context) {
+        UseGlState(nullptr);
+        return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS;
+    }
     if (emscripten_webgl_make_context_current(context->gl) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
-    if (!context->emulationReady) {
-        web_gl_emulation_init();  // its buffers and shaders live in this context
-        context->emulationReady = true;
-    }
+    if (!context->state) context->state = NewGlState();  // its objects live in this context
+    UseGlState(context->state);
     return true;
 }
 
 void DeleteGlContext(GlContext context) {
     if (!context) return;
-    if (emscripten_webgl_get_current_context() == context->gl)
+    UnwatchContext(*context);
+    if (emscripten_webgl_get_current_context() == context->gl) {
+        UseGlState(nullptr);
         emscripten_webgl_make_context_current(0);
+    }
+    DeleteGlState(context->state);
     emscripten_webgl_destroy_context(context->gl);
+    if (context->window && context->window->context == context) context->window->context = nullptr;
     delete context;
 }
 
 void SwapBuffers(DeviceContext device) {
     if (!device) return;
-    FlushBatchedQuads();
+    FlushGl();
     web_present();
 }
 
-void* GetGlProcAddress(const char* name) {
-    return name && emscripten_webgl_get_current_context() ? emscripten_webgl1_get_proc_address(name)
-                                                          : nullptr;
-}
+// The GL here is plain 1.1 with no extension, so no extension function is there to find.
+void* GetGlProcAddress(const char*) { return nullptr; }
 
 // The browser cannot change the display's mode; full screen shows the canvas scaled to the
 // screen, as a switched display would. Its refusal (no user gesture, a page that may not) is

@@ -1,7 +1,9 @@
-"""The web build gathers GL_QUADS blocks and sends them before any other GL call, which it can
-only do for the calls it wraps. Fails, naming them, if the program's libraries call a GL or GLU
-function that none of them defines (a call that would reach the GL emulation directly and could
-draw ahead of quads still gathered).
+"""The web build's GL is its own (platform/web_gl.cpp, with GLU in platform/web_glu*.cpp): it
+gathers immediate mode into batches and keeps every object of the context for a restore after a
+loss, which it can only do for the calls it defines. Fails, naming them, if the program's
+libraries call a GL or GLU function that none of them defines (a call that would reach
+Emscripten's WebGL bindings of the same name, drawing ahead of vertices still gathered or making
+objects a restored context would lack).
 
 Usage: gl_calls_wrapped.py emnm library.a...
 """
@@ -34,7 +36,7 @@ def main():
     bypassing = sorted(called - defined)
     print(f"{len(called)} GL and GLU functions called, {len(defined)} defined by the program")
     if bypassing:
-        print("called without a wrapper in platform/web_gl_batch.cpp: " + " ".join(bypassing))
+        print("called but not defined by the web backend (platform/web_gl.cpp): " + " ".join(bypassing))
         return 1
     return 0
 
