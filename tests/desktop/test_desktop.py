@@ -170,20 +170,21 @@ class Endings(DesktopSession):
 
 
 class KilledUnderWine(DesktopSession):
-    """Wine gives a switched display nothing back when it ends a Windows program by a signal
-    (README.md, "Desktops", says so and names the way back): the mode stays switched until
-    `xrandr -s` asks for the desktop's size again."""
+    """The Windows build killed while switched cannot restore anything itself. Wine decides:
+    Wine 10 gives the desktop's mode back as Windows does for a CDS_FULLSCREEN switch, Wine 8
+    leaves the display switched (README.md, "Desktops"). Either way the display ends at one of
+    the two modes, and `xrandr -s` with the desktop's size gives the desktop back."""
 
-    def test_killed_while_switched_leaves_the_mode_to_xrandr(self):
+    def test_killed_while_switched_leaves_the_desktop_mode_or_one_for_xrandr(self):
         with self.start() as app:
             self.answer_yes()
             self.full_screen()
             app.signal(signal.SIGKILL)
             self.assertEqual(app.wait(10), -signal.SIGKILL)
             time.sleep(3)  # longer than the Linux build's guard needs
-            self.assertEqual(self.x.mode(), SWITCHED,
-                             "Wine now restores the mode itself: README.md's Desktops section "
-                             "and this case are out of date")
+            left = self.x.mode()
+            print("display after the kill:", left, "(Wine gave it back)" if left == DESKTOP else "")
+            self.assertIn(left, (SWITCHED, DESKTOP))
             self.x.tool(["xrandr", "-s", "{}x{}".format(*DESKTOP)])
             wait_until(lambda: self.x.mode() == DESKTOP, 5, what="the desktop's mode back")
 
