@@ -31,6 +31,8 @@ PUPPETEER_VERSION = 23.11.1
 FIREFOX_SKIPPED = echo "SKIPPED: the web tests in Firefox (install firefox-esr and npm \
                   puppeteer-core@$(PUPPETEER_VERSION): bash scripts/install-deps.sh web-firefox; \
                   bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION))"
+WEBKIT_SKIPPED = echo "SKIPPED: the web tests in WebKit (install webkit2gtk-driver: bash \
+                 scripts/install-deps.sh web-webkit)"
 JOBS       ?= $(shell nproc)
 FUZZ_RUNS  ?= 12000000
 FUZZ_SECONDS ?= 0
@@ -106,15 +108,17 @@ test-desktop: build-tests
 	else $(call DESKTOP_SKIPPED,the Windows build's desktop tests under Wine,$(comma) \
 	  g++-mingw-w64-x86-64-posix and wine64, windows); fi
 
-# The web build served to headless Chromium and to Firefox ESR (ctest label "web"); its first
-# frame is compared with the Linux build's, so that comes first. Without Firefox or
-# puppeteer-core the Firefox cases are skipped, and Chromium's still run.
+# The web build served to headless Chromium, to Firefox ESR and to WebKitGTK (ctest label
+# "web"); its first frame is compared with the Linux build's, so that comes first. Without
+# Firefox or puppeteer-core the Firefox cases are skipped, without WebKitGTK's driver the WebKit
+# cases, and Chromium's still run.
 test-web: build-tests
 	@if bash scripts/install-deps.sh web web-test; then \
 	  if bash scripts/install-deps.sh web-firefox && \
 	     puppeteer=$$(bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION)); then :; else \
 	    puppeteer=; $(FIREFOX_SKIPPED); \
 	  fi; \
+	  bash scripts/install-deps.sh web-webkit || $(WEBKIT_SKIPPED); \
 	  $(WEB_CMAKE) -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=OFF \
 	    -DQUORVANE_LINUX_BUILD=$(abspath $(BUILD)) -DQUORVANE_PUPPETEER="$$puppeteer" && \
 	  $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) && \
@@ -187,8 +191,17 @@ audit-web: web
 	@if bash scripts/install-deps.sh audit; then bash scripts/audit-web.sh $(WEB_BUILD); \
 	else $(call WEB_SKIPPED,the Lighthouse audits,nodejs with npm and chromium,audit); fi
 
+# The benchmarks, and the page's frame rate against a minimal WebGL page's in each browser
+# installed (bench/web): the web build and the browsers' groups come first.
 bench: build-tests
-	@bash scripts/run-benchmarks.sh $(BUILD)
+	@if bash scripts/install-deps.sh web web-test; then \
+	  bash scripts/install-deps.sh web-firefox web-webkit || \
+	    echo "(the browsers that could not be installed are skipped)"; \
+	  $(WEB_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=OFF && \
+	  $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS) >/dev/null; \
+	else $(call WEB_SKIPPED,the web frame rates,emscripten chromium chromium-driver \
+	  python3-selenium,web web-test); fi
+	@QUORVANE_WEB_BUILD=$(WEB_BUILD) bash scripts/run-benchmarks.sh $(BUILD)
 	@if bash scripts/install-deps.sh windows; then \
 	  $(WIN_CMAKE) -DQUORVANE_TESTS=OFF -DQUORVANE_BENCH=ON >/dev/null && \
 	  cmake --build $(WIN_BUILD) -j $(JOBS) --target shell_frame_loop && \

@@ -25,8 +25,11 @@ mergeInto(LibraryManager.library, {
     // landscape, below it in portrait).
     room: function() {
       var margin = 8, gap = 12;
-      var width = document.documentElement.clientWidth - 2 * margin;
-      var height = window.innerHeight - 2 * margin;
+      // The page's padding keeps it clear of a phone's notch and home bar (the safe area).
+      var style = getComputedStyle(document.body);
+      var px = function(side) { return parseFloat(style['padding' + side]) || 0; };
+      var width = document.documentElement.clientWidth - px('Left') - px('Right') - 2 * margin;
+      var height = window.innerHeight - px('Top') - px('Bottom') - 2 * margin;
       var screen = quorvane.screen();
       for (var line = document.body.firstElementChild; line; line = line.nextElementSibling)
         if (line !== screen && line.tagName != 'DIALOG' && line.offsetHeight)
@@ -47,7 +50,7 @@ mergeInto(LibraryManager.library, {
     fit: function(canvas) {
       var width = Number(canvas.dataset.width), height = Number(canvas.dataset.height);
       var cssWidth = width, cssHeight = height;
-      if (!(canvas.classList.contains('popup') && document.fullscreenElement)) {
+      if (!(canvas.classList.contains('popup') && quorvane.fullscreenElement())) {
         var room = quorvane.room();
         var scale = Math.min(1, room.width / width, room.height / height);
         cssWidth = Math.max(1, Math.floor(width * scale));
@@ -62,6 +65,44 @@ mergeInto(LibraryManager.library, {
       canvas.width = pixelWidth;
       canvas.height = pixelHeight;
       return true;
+    },
+    // Full screen as every engine names it: Safari before 16.4, and on an iPad, has only the
+    // prefixed names, whose request returns nothing and answers with events; an iPhone has no
+    // full screen for the page at all.
+    fullscreen: false,  // the screen element is in full screen at the program's request
+    fullscreenElement: function() {
+      return document.fullscreenElement || document.webkitFullscreenElement || null;
+    },
+    enterFullscreen: function(element) {
+      var request = element.requestFullscreen || element.webkitRequestFullscreen;
+      if (!request) return Promise.reject(new Error('no full screen here'));
+      return new Promise(function(resolve, reject) {
+        var events = {fullscreenchange: changed, webkitfullscreenchange: changed,
+                      fullscreenerror: failed, webkitfullscreenerror: failed};
+        function listen(on) {
+          Object.keys(events).forEach(function(type) {
+            if (on) document.addEventListener(type, events[type]);
+            else document.removeEventListener(type, events[type]);
+          });
+        }
+        function changed() {
+          if (quorvane.fullscreenElement() !== element) return;
+          listen(false);
+          resolve();
+        }
+        function failed() {
+          listen(false);
+          reject(new Error('full screen refused'));
+        }
+        listen(true);
+        var answer = request.call(element);
+        if (answer && answer.then) answer.then(changed, failed);
+      });
+    },
+    exitFullscreen: function() {
+      var exit = document.exitFullscreen || document.webkitExitFullscreen;
+      var answer = exit ? exit.call(document) : null;
+      return answer && answer.then ? answer : Promise.resolve();
     },
     // A modal dialog: caption, text with its line breaks, and Yes/No or OK. Resolves with the
     // answer's number (6 Yes, 7 No, 1 OK).
@@ -218,6 +259,23 @@ mergeInto(LibraryManager.library, {
       });
       button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     });
+    // Full screen left by the browser's own means (its Escape, a swipe, its button) is F1, as
+    // its control: the program makes its window again in the page.
+    var f1 = document.querySelector('button[data-vk="112"]') || document.createElement('button');
+    ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(type) {
+      document.addEventListener(type, function() {
+        if (!quorvane.fullscreen || quorvane.fullscreenElement()) return;
+        quorvane.fullscreen = false;
+        tap(f1, 112);
+      });
+    });
+    // A pinch zooms the page on iOS whatever its viewport asks: its gesture events are the
+    // demo's while it runs.
+    ['gesturestart', 'gesturechange', 'gestureend'].forEach(function(type) {
+      document.addEventListener(type, function(e) {
+        if (!document.body.dataset.exitStatus) e.preventDefault();
+      }, {passive: false});
+    });
     function letGoOfAll() { Object.keys(byPointer).forEach(function(p) { letGo(p); }); }
     window.addEventListener('blur', letGoOfAll);
     window.addEventListener('pagehide', letGoOfAll);
@@ -290,12 +348,18 @@ mergeInto(LibraryManager.library, {
       var refused = function() { wakeUp(0); };
       try {
         if (enter) {
-          if (document.fullscreenElement === screen) return done();
-          if (!screen.requestFullscreen) return refused();
-          screen.requestFullscreen().then(done, refused);
+          if (quorvane.fullscreenElement() === screen) {
+            quorvane.fullscreen = true;
+            return done();
+          }
+          quorvane.enterFullscreen(screen).then(function() {
+            quorvane.fullscreen = true;
+            done();
+          }, refused);
         } else {
-          if (!document.fullscreenElement) return done();
-          document.exitFullscreen().then(done, done);
+          quorvane.fullscreen = false;
+          if (!quorvane.fullscreenElement()) return done();
+          quorvane.exitFullscreen().then(done, done);
         }
       } catch (e) {
         refused();

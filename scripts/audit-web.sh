@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Lighthouse's audits of the web build's page, served from loopback, in its mobile and desktop
-# profiles: prints the four category scores of each (performance, accessibility, best
-# practices, SEO) and leaves the full reports beside the page as lighthouse-<profile>.html.
+# Lighthouse's audits of the web build's page, served from loopback, in its mobile (three runs)
+# and desktop profiles: prints the four category scores of each (performance, accessibility,
+# best practices, SEO) and its first contentful paint, and leaves the full reports beside the
+# page as lighthouse-<profile>.html.
 # Lighthouse comes from npm, pinned (later versions want a newer Node.js than Debian's), and is
 # installed into the build folder, never into the source tree.
 # Usage: audit-web.sh [web build folder]
@@ -40,7 +41,8 @@ done
 
 flags="--headless=new --no-sandbox --disable-gpu --use-angle=swiftshader"
 flags+=" --enable-unsafe-swiftshader --disable-dev-shm-usage --no-first-run"
-for profile in mobile desktop; do
+# The mobile audit three times in a row (its figures vary from run to run), the desktop once.
+for profile in mobile-1 mobile-2 mobile-3 desktop; do
   preset=()
   [ "$profile" = desktop ] && preset=(--preset=desktop)
   CHROME_PATH="$chromium" "$lighthouse" "$url" "${preset[@]}" --quiet \
@@ -51,7 +53,9 @@ for profile in mobile desktop; do
 import json, sys
 report = json.load(open(sys.argv[2]))
 scores = {c["title"]: c["score"] for c in report["categories"].values()}
-print(f"{sys.argv[1]:8}" + "  ".join(f"{title} {round(score * 100) if score is not None else '-'}"
-                                      for title, score in scores.items()))
+paint = report["audits"]["first-contentful-paint"]["numericValue"] / 1000
+print(f"{sys.argv[1]:9}" + "  ".join(f"{title} {round(score * 100) if score is not None else '-'}"
+                                      for title, score in scores.items())
+      + f"  first contentful paint {paint:.1f} s")
 PY
 done

@@ -9,7 +9,8 @@
 #   preview  img2webp, for the README's animated preview (make preview)
 #   package  the Debian packaging tools (dpkg-shlibdeps, and file for CPack), lintian and the
 #            validators of the menu entry and the AppStream metadata
-#   web      Emscripten (with Node.js), for the web build
+#   web      Emscripten (with Node.js), for the web build, and optipng, which recompresses the
+#            page's icons
 #   web-test headless Chromium, its driver and Selenium, for the web build's tests
 #   arm64    the ARM64 cross compiler, the arm64 libraries the program and its tests link
 #            (Debian multiarch: adds the arm64 architecture to dpkg first) and qemu-user, which
@@ -18,6 +19,9 @@
 #            puppeteer-core that drives it (scripts/install-puppeteer.sh; Debian 13's nodejs
 #            no longer brings npm); a group of its own, so that Chromium's tests run where
 #            Firefox cannot be installed
+#   web-webkit  WebKitGTK's WebDriver (WebKitWebDriver, which drives its MiniBrowser) on Xvfb,
+#            for the same tests in WebKit, the engine of Safari and of every iPhone browser; a
+#            group of its own for the same reason
 #   audit    Node.js (with npm, which fetches Lighthouse) and Chromium, for `make audit-web`
 #   desktop  X servers whose display really changes mode, for the desktop tests: Xorg with the
 #            dummy video driver, xrandr, openbox
@@ -41,7 +45,7 @@ packages_for() {
     windows) echo g++-mingw-w64-x86-64-posix wine64 googletest icoutils ;;
     preview) echo webp ;;
     package) echo dpkg-dev file lintian desktop-file-utils appstream ;;
-    web) echo emscripten nodejs ;;
+    web) echo emscripten nodejs optipng ;;
     web-test) echo chromium chromium-driver python3-selenium imagemagick ;;
     arm64) echo crossbuild-essential-arm64 pkg-config qemu-user-static dpkg-dev libc6:arm64 \
                 libsdl2-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64 \
@@ -50,6 +54,7 @@ packages_for() {
     # npm only where there is none: a Node.js from elsewhere (NodeSource's) brings its own
     # and conflicts with Debian's package.
     web-firefox) echo firefox-esr; command -v npm >/dev/null 2>&1 || echo npm ;;
+    web-webkit) echo webkit2gtk-driver xvfb xauth python3-selenium ;;
     audit) echo nodejs chromium ;;
     desktop) echo xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-utils \
                   xdotool wmctrl openbox imagemagick libxfixes3 ;;

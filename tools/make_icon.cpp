@@ -2,8 +2,8 @@
 // light above it, the light's orange sphere floating over the bright patch, as the demo shows
 // it. Drawn with 4 x 4 samples per pixel for smooth edges; the output is the same on every run.
 // Usage: make_icon <folder> [<file.ico>]   writes quorvane_<size>.png for each size below: the
-// desktop's icon theme sizes, the Windows icon's 16 and 32, and the web page's 192 and 512; and,
-// when named, the Windows program's icon file with the 16, 32, 48 and 256 pixel pictures.
+// desktop's icon theme sizes, the Windows icon's 16 and 32, the web page's 192 and 512 and the
+// home-screen icon of iPhones and iPads, 180; and, when named, the Windows program's icon file with the 16, 32, 48 and 256 pixel pictures.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kSizes[] = {16, 32, 48, 128, 192, 256, 512};
+constexpr int kSizes[] = {16, 32, 48, 128, 180, 192, 256, 512};
 constexpr int kIcoSizes[] = {16, 32, 48, 256};  // each one of kSizes
 constexpr int kSamples = 4;  // per pixel and axis
 

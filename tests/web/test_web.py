@@ -1,10 +1,14 @@
-"""The web build of the demo in headless Chromium (SwiftShader's WebGL), driven through Selenium
-as a person would: the question dialog, the first frame beside the Linux build's, held keys,
-quitting and starting again, full screen, a bad texture, a hidden page, a high-DPI screen.
-The page is served from loopback by a server inside this script, from a folder holding the
-build's page and program and whatever texture the case needs.
+"""The web build of the demo in a browser, driven as a person would: the question dialog, the
+first frame beside the Linux build's, held keys, quitting and starting again, full screen, a bad
+texture, a hidden page, a high-DPI screen, a phone. The same cases run in Chromium, Firefox and
+WebKit (web_browsers.py), the browser given by --browser or QUORVANE_BROWSER (Chromium when
+neither). The page is served from loopback by a server inside this script, from a folder holding
+the build's page and program and whatever texture the case needs.
 
-Run one case:  QUORVANE_WEB=build-web QUORVANE=build/quorvane python3 tests/web/test_web.py Keys
+Run one case:  QUORVANE_WEB=build-web QUORVANE=build/quorvane \\
+               python3 tests/web/test_web.py --browser webkit Keys
+Firefox also needs QUORVANE_PUPPETEER, the folder of npm's puppeteer-core. A browser that is not
+installed skips its cases, saying what to install.
 """
 
 import functools
@@ -18,30 +22,18 @@ import threading
 import time
 import unittest
 
-from selenium import webdriver
-from selenium.common.exceptions import StaleElementReferenceException
-from selenium.webdriver.chrome.options import Options
-from selenium.webdriver.chrome.service import Service
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.by import By
-from selenium.webdriver.common.keys import Keys
-
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
-import e2e_lib as e2e  # noqa: E402
-from xvfb_lib import wait_until  # noqa: E402
+sys.path.insert(0, HERE)
+from web_browsers import (  # noqa: E402
+    BROWSERS, INSTALL, TOUCH_SCREEN_PRELUDE, ChromiumPage, e2e, missing, open_page, wait_until)
 
 WEB = os.path.abspath(os.environ.get("QUORVANE_WEB", "build-web"))
 LINUX_EXE = os.path.abspath(os.environ.get("QUORVANE", "build/quorvane"))
-CHROMIUM = os.environ.get("QUORVANE_CHROMIUM", "/usr/bin/chromium")
-CHROMEDRIVER = os.environ.get("QUORVANE_CHROMEDRIVER", "/usr/bin/chromedriver")
+BROWSER = os.environ.get("QUORVANE_BROWSER", "chromium")
 QUESTION = "Would You Like To Run In Fullscreen Mode?"
 PAGE_FILES = ("index.html", "quorvane.js", "quorvane.wasm", "sw.js", "quorvane.webmanifest",
-              "quorvane_192.png", "quorvane_512.png")
-SELENIUM_KEYS = {"Up": Keys.ARROW_UP, "Down": Keys.ARROW_DOWN, "Left": Keys.ARROW_LEFT,
-                 "Right": Keys.ARROW_RIGHT, "Prior": Keys.PAGE_UP, "Next": Keys.PAGE_DOWN,
-                 "Escape": Keys.ESCAPE, "F1": Keys.F1, "Enter": Keys.ENTER, "End": Keys.END,
-                 "space": Keys.SPACE}
+              "quorvane_180.png", "quorvane_192.png", "quorvane_512.png")
+Page = ChromiumPage  # the page of the cases that only Chromium can run
 
 
 class PageServer:
@@ -70,197 +62,27 @@ class PageServer:
         self.httpd.server_close()
 
 
-class Page:
-    """Headless Chromium showing the demo's page."""
-
-    def __init__(self, url, scale=1, phone=None):
-        options = Options()
-        options.binary_location = CHROMIUM
-        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
-                         "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-                         "--disable-background-networking", "--disable-component-update",
-                         "--disable-sync", "--no-first-run", "--disable-quic",
-                         "--disable-dev-shm-usage",  # a container's /dev/shm is small
-                         "--window-size=1024,768", f"--force-device-scale-factor={scale}"):
-            options.add_argument(argument)
-        self.driver = webdriver.Chrome(service=Service(CHROMEDRIVER), options=options)
-        self.driver.set_script_timeout(20)
-        self.fingers = []
-        if phone:
-            self.emulate_phone(*phone)
-        self.loaded_at = time.monotonic()
-        self.driver.get(url)
-
-    def close(self):
-        self.driver.quit()
-
-    def js(self, script, *args):
-        return self.driver.execute_script(script, *args)
-
-    # -- Chromium's DevTools: a phone's screen and touch, the HTTP cache -----------------------
-    def emulate_phone(self, width, height, ratio=3):
-        """A phone's screen of width x height CSS pixels, held in portrait or landscape, with
-        touch. Called again while the page runs, it turns or swaps the phone."""
-        landscape = width > height
-        self.driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True,
-            "screenOrientation": {"type": "landscapePrimary" if landscape else "portraitPrimary",
-                                  "angle": 90 if landscape else 0}})
-        self.driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
-                                    {"enabled": True, "maxTouchPoints": 5})
-
-    def disable_http_cache(self):
-        self.driver.execute_cdp_cmd("Network.enable", {})
-        self.driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
-
-    def touch(self, *points):
-        """Fingers down on (or moved to) these CSS points: one finger per point, in order.
-        DevTools lifts the fingers only all together (lift)."""
-        kind = "touchStart" if len(points) > len(self.fingers) else "touchMove"
-        self.fingers = [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]
-        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
-                                    {"type": kind, "touchPoints": self.fingers})
-
-    def lift(self):
-        self.fingers = []
-        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
-                                    {"type": "touchEnd", "touchPoints": []})
-
-    def tap(self, element):
-        self.touch(self.centre(element))
-        self.lift()
-
-    def box(self, element):
-        """An element's (left, top, right, bottom) in CSS pixels of the viewport."""
-        return tuple(self.js("var r = arguments[0].getBoundingClientRect();"
-                             "return [r.left, r.top, r.right, r.bottom]", element))
-
-    def centre(self, element):
-        left, top, right, bottom = self.box(element)
-        return (left + right) / 2, (top + bottom) / 2
-
-    def control(self, vk):
-        """The on-screen control standing for the key of that virtual-key code."""
-        return self.driver.find_element(By.CSS_SELECTOR, f'button[data-vk="{vk}"]')
-
-    def shown_controls(self):
-        """(key code, accessible name, width, height) of every control laid out in the page."""
-        return self.js("""return [...document.querySelectorAll('button[data-vk]')]
-            .filter(b => b.getClientRects().length).map(b => {
-              var r = b.getBoundingClientRect();
-              return [Number(b.dataset.vk), b.getAttribute('aria-label'), r.width, r.height]; });""")
-
-    def layout(self):
-        """What a phone's page must get right: the viewport, how wide the page is laid out, the
-        canvas's place and drawing-buffer size."""
-        return self.js("""var c = document.querySelector('canvas.quorvane-window');
-            var r = c.getBoundingClientRect();
-            return {viewport: [innerWidth, innerHeight], ratio: devicePixelRatio,
-                    pageWidth: document.documentElement.scrollWidth,
-                    canvas: [r.left, r.top, r.right, r.bottom], buffer: [c.width, c.height]};""")
-
-    # -- dialogs ----------------------------------------------------------------------------
-    def dialogs(self):
-        """(caption, text, buttons) of every open dialog."""
-        return self.js("""return [...document.querySelectorAll('dialog[open]')].map(d => [
-            d.querySelector('.caption').textContent, d.querySelector('.text').textContent,
-            [...d.querySelectorAll('button')].map(b => b.textContent)]);""")
-
-    def wait_for_dialog(self, timeout=20):
-        return wait_until(lambda: (open_ := self.dialogs()) and open_[0], timeout,
-                          what="a dialog")
-
-    def answer(self, label, by_touch=False):
-        """Clicks (or taps) the open dialog's button of that label, a real, trusted input."""
-        for button in self.driver.find_elements(By.CSS_SELECTOR, "dialog[open] button"):
-            if button.text == label:
-                if by_touch:
-                    self.tap(button)
-                else:
-                    button.click()
-                wait_until(lambda: self.gone(button), 10, what="the dialog closing")
-                return
-        raise AssertionError(f"no button {label!r} in {self.dialogs()}")
-
-    def gone(self, element):
-        try:
-            return not self.js("return arguments[0].isConnected", element)
-        except StaleElementReferenceException:
-            return True
-
-    # -- the program ------------------------------------------------------------------------
-    def frames(self):
-        return self.js("return window.quorvaneFrames || 0")
-
-    def exit_status(self):
-        return self.js("return document.body.dataset.exitStatus")
-
-    def wait_for_exit(self, timeout=20):
-        return wait_until(lambda: self.exit_status(), timeout, what="the program ending")
-
-    def canvas(self):
-        return self.driver.find_element(By.CSS_SELECTOR, "canvas.quorvane-window")
-
-    def canvas_png(self):
-        """A screenshot of the canvas, as PNG bytes."""
-        while True:
-            try:
-                return self.canvas().screenshot_as_png
-            except StaleElementReferenceException:  # the window was being replaced
-                time.sleep(0.05)
-
-    def click(self, selector):
-        self.driver.find_element(By.CSS_SELECTOR, selector).click()
-
-    def text(self, selector):
-        """The text of the element as shown ('' where it is not)."""
-        return self.driver.find_element(By.CSS_SELECTOR, selector).text
-
-    def hide(self):
-        self.driver.minimize_window()
-
-    def show(self):
-        self.driver.maximize_window()
-
-    def capture(self):
-        """The canvas as a Picture, in device pixels (a screenshot of the element)."""
-        ppm = subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=self.canvas_png(),
-                             capture_output=True, check=True, timeout=20).stdout
-        return e2e.parse_ppm(ppm)
-
-    def wait_for_picture(self, predicate, timeout, what, step=2):
-        return e2e.poll_picture(self.capture, predicate, timeout, what, step)
-
-    def settled(self, timeout=10):
-        """A capture once two in a row agree (the frames after a key-up have landed)."""
-        return e2e.still_picture(self.capture, timeout)
-
-    def key_down(self, key):
-        ActionChains(self.driver).key_down(SELENIUM_KEYS.get(key, key)).perform()
-
-    def key_up(self, key):
-        ActionChains(self.driver).key_up(SELENIUM_KEYS.get(key, key)).perform()
-
-    def press(self, key):
-        ActionChains(self.driver).send_keys(SELENIUM_KEYS.get(key, key)).perform()
-
-    def press_until(self, key, done, timeout, what):
-        """Holds the key until done() is true: the program reads its keys once a frame."""
-        self.key_down(key)
-        try:
-            return wait_until(done, timeout, what=what)
-        finally:
-            self.key_up(key)
-
-    def quit_with_escape(self):
-        return self.press_until("Escape", self.exit_status, 20, "the program ending")
-
-
 class WebSession(unittest.TestCase):
     texture = e2e.TEXTURE  # None: no texture beside the page; bytes: that content
     headers = None
     scale = 1
     phone = None  # (width, height) in CSS pixels: a phone at pixel ratio 3
+    insets = None  # its notch and home bar: safe-area insets (top, right, bottom, left)
+    prelude = ""  # script run in the page before its own
+    browsers = BROWSERS  # those that can run the case
+    said_skipped = False
+
+    @classmethod
+    def setUpClass(cls):
+        lacks = missing(BROWSER)
+        if lacks:
+            if not WebSession.said_skipped:  # once a run
+                print(f"SKIPPED: the web tests in {BROWSER} (missing {lacks}; install "
+                      f"{INSTALL[BROWSER]})")
+                WebSession.said_skipped = True
+            raise unittest.SkipTest(lacks)
+        if BROWSER not in cls.browsers:
+            raise unittest.SkipTest(f"{cls.__name__} needs {' or '.join(cls.browsers)}")
 
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
@@ -274,7 +96,9 @@ class WebSession(unittest.TestCase):
         self.tmp.cleanup()
 
     def open_page(self, url):
-        return Page(url, self.scale, self.phone)
+        if self.insets:
+            return ChromiumPage(url, self.scale, self.phone, self.insets)
+        return open_page(BROWSER, url, self.scale, self.phone)
 
     def page_folder(self, texture):
         folder = tempfile.mkdtemp(dir=self.tmp.name)
@@ -285,6 +109,14 @@ class WebSession(unittest.TestCase):
                 f.write(texture)
         elif texture:
             shutil.copy(texture, os.path.join(folder, "water05t.bmp"))
+        prelude = self.prelude
+        if self.phone and BROWSER == "webkit":  # no touch screen to emulate there
+            prelude += TOUCH_SCREEN_PRELUDE
+        if prelude:
+            with open(os.path.join(folder, "index.html"), "r+") as f:
+                page = f.read().replace("<head>", f"<head>\n<script>{prelude}</script>", 1)
+                f.seek(0)
+                f.write(page)
         return folder
 
     def start_windowed(self, by_touch=False):
@@ -333,6 +165,7 @@ class FirstFrame(WebSession):
 
 
 class HighDpi(WebSession):
+    browsers = ("chromium",)
     scale = 2
 
     def test_the_first_frame_fills_a_canvas_of_device_pixels(self):
@@ -381,7 +214,17 @@ class Quitting(WebSession):
 
 class FullScreen(WebSession):
     def fullscreen(self):
-        return self.page.js("return document.fullscreenElement && document.fullscreenElement.id")
+        return self.page.fullscreen()
+
+    def switched(self, action, expected, what):
+        """action() switches the screen mode: a new window, in full screen or in the page."""
+        old = self.page.canvas()
+        action()
+        wait_until(lambda: self.fullscreen() == expected, 10, what=f"full screen {expected}")
+        wait_until(lambda: self.page.canvas() != old, 10, what="a new window")
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, f"frames after {what}")
+        if expected is None:
+            self.assertEqual(self.page.capture().width, 640)
 
     def test_yes_shows_full_screen_and_f1_switches_back_and_forth(self):
         self.page.wait_for_dialog()
@@ -393,24 +236,30 @@ class FullScreen(WebSession):
                                       "return [c.width, c.height]"), [640, 480])
         # Leaving full screen puts the canvas back in the page; F1 goes full screen again.
         for expected in (None, "quorvane-screen"):
-            old = self.page.canvas()
-            self.page.press_until("F1", lambda: self.fullscreen() == expected, 10,
-                                  f"full screen {expected}")
-            wait_until(lambda: self.page.canvas() != old, 10, what="a new window")
-            self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "frames after F1")
-            if expected is None:
-                self.assertEqual(self.page.capture().width, 640)
+            self.switched(lambda: self.page.press_until(
+                "F1", lambda: self.fullscreen() == expected, 10, f"full screen {expected}"),
+                expected, "F1")
+        # Full screen left by the browser (its Escape, a swipe, its button) is F1: the demo
+        # goes on windowed, and the next F1 goes full screen again.
+        self.switched(lambda: self.page.js("(document.exitFullscreen ? document.exitFullscreen()"
+                                           " : document.webkitExitFullscreen())"),
+                      None, "the browser left full screen")
+        self.switched(lambda: self.page.press_until(
+            "F1", lambda: self.fullscreen(), 10, "full screen"), "quorvane-screen", "F1")
         self.assertEqual(self.page.dialogs(), [])
-        self.quit_from_full_screen()
-
-    def quit_from_full_screen(self):
-        # Escape ends the demo and the browser leaves full screen with it.
-        self.assertEqual(self.page.quit_with_escape(), "0")
-        wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
+        if self.page.escape_leaves_full_screen:
+            # The browser keeps the first Escape from the page and leaves full screen with it.
+            self.switched(lambda: self.page.press("Escape"), None, "Escape")
+            self.assertEqual(self.page.quit_with_escape(), "0")
+        else:
+            # Escape ends the demo and the browser leaves full screen with it.
+            self.assertEqual(self.page.quit_with_escape(), "0")
+            wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
 
 
 class RefusedFullScreen(WebSession):
     headers = {"Permissions-Policy": "fullscreen=()"}  # this page may not go full screen
+    browsers = ("chromium",)
 
     def test_a_refused_switch_gives_one_box_and_a_canvas_in_the_page(self):
         self.page.wait_for_dialog()
@@ -419,9 +268,26 @@ class RefusedFullScreen(WebSession):
                          ["Error", e2e.SWITCH_FAILED, ["OK"]])
         self.page.answer("OK")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "windowed frames")
-        self.assertEqual(self.page.js("return document.fullscreenElement"), None)
+        self.assertEqual(self.page.fullscreen(), None)
         self.assertEqual(self.page.capture().width, 640)
         self.assertEqual(self.page.quit_with_escape(), "0")
+
+
+class NoFullScreen(RefusedFullScreen):
+    """An iPhone: no element can go full screen, whatever the page may do."""
+    headers = None
+    prelude = ("for (var proto of [Element.prototype, HTMLElement.prototype])"
+               " { delete proto.requestFullscreen; delete proto.webkitRequestFullscreen; }")
+    browsers = BROWSERS
+
+
+class PrefixedFullScreen(FullScreen):
+    """Safari before 16.4, and on an iPad: full screen through WebKit's prefixed names only."""
+    prelude = ("for (var proto of [Element.prototype, HTMLElement.prototype])"
+               " delete proto.requestFullscreen;"
+               " for (var name of ['exitFullscreen', 'fullscreenElement', 'fullscreenEnabled'])"
+               " delete Document.prototype[name];")
+    browsers = ("chromium", "webkit")
 
 
 class BadTexture(WebSession):
@@ -492,7 +358,7 @@ class PhoneSession(WebSession):
         CSS pixels with an accessible name."""
         layout = self.page.layout()
         width, height = layout["viewport"]
-        self.assertEqual((width, height), tuple(self.phone), layout)
+        self.assertEqual((width, height), tuple(self.page.viewport or self.phone), layout)
         self.assertLessEqual(layout["pageWidth"], width, layout)
         left, top, right, bottom = layout["canvas"]
         self.assertTrue(0 <= left and right <= width and 0 <= top and bottom <= height, layout)
@@ -502,7 +368,22 @@ class PhoneSession(WebSession):
         self.assertEqual({vk for vk, *_ in controls}, CONTROL_KEYS)
         for vk, name, w, h in controls:
             self.assertTrue(name and w >= 44 and h >= 44, (vk, name, w, h))
+        self.assert_clear_of_insets()
         return layout
+
+    def assert_clear_of_insets(self):
+        """Every control, and the picture in the page, clear of the notch and the home bar."""
+        if not self.insets:
+            return
+        top, right, bottom, left = self.insets
+        width, height = self.page.layout()["viewport"]
+        selectors = [self.page.control(vk) for vk in CONTROL_KEYS]
+        if not self.page.fullscreen():
+            selectors.append("canvas.quorvane-window")
+        for selector in selectors:
+            l, t, r, b = self.page.box(selector)
+            self.assertTrue(l >= left and t >= top and r <= width - right and
+                            b <= height - bottom, (selector, (l, t, r, b), self.insets))
 
     def assert_dialog_fits(self):
         facts = self.page.js("""var d = document.querySelector('dialog[open]').getBoundingClientRect();
@@ -556,6 +437,7 @@ class PhoneSession(WebSession):
 
 class PhonePortrait(PhoneSession):
     """A 320-pixel phone where full screen is refused, then a 390 x 844 one, used by touch."""
+    browsers = ("chromium",)
     phone = (320, 568)
     headers = {"Permissions-Policy": "fullscreen=()"}
 
@@ -597,8 +479,11 @@ class PhonePortrait(PhoneSession):
 
 
 class PhoneLandscape(PhoneSession):
-    """A 844 x 390 phone: the first frame, full screen from its control, a turn to portrait."""
+    """A 844 x 390 phone with a notch and a home bar: the first frame, full screen from its
+    control, a turn to portrait."""
+    browsers = ("chromium",)
     phone = LANDSCAPE
+    insets = (0, 47, 21, 47)
 
     def fullscreen(self):
         return self.page.js("return document.fullscreenElement && document.fullscreenElement.id")
@@ -608,8 +493,7 @@ class PhoneLandscape(PhoneSession):
         _, answered, shown = self.start_windowed(by_touch=True)
         print(f"tap on No to first frame: {(shown - answered) * 1000:.0f} ms")
         layout = self.assert_fits()
-        light, view = (self.page.box(self.page.driver.find_element(By.ID, i))
-                       for i in ("quorvane-light", "quorvane-view"))
+        light, view = (self.page.box(f"#{i}") for i in ("quorvane-light", "quorvane-view"))
         self.assertTrue(light[2] <= layout["canvas"][0] and layout["canvas"][2] <= view[0],
                         (light, layout, view))
         self.assert_scaled_like(expected)
@@ -625,28 +509,56 @@ class PhoneLandscape(PhoneSession):
             var r = b.getBoundingClientRect();
             return document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2) === b; });""")
         self.assertTrue(all(on_top) and len(on_top) == len(CONTROL_KEYS), on_top)
+        self.assert_clear_of_insets()
         old = self.page.canvas()
         self.page.tap(self.page.control(112))
         wait_until(lambda: self.fullscreen() is None, 10, what="full screen left")
         wait_until(lambda: self.page.canvas() != old, 10, what="a new window")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "windowed frames")
 
-        # Turned to portrait: the picture above the controls, refitted and drawn for its size.
+        # Turned to portrait: the picture above the controls, refitted and drawn for its size;
+        # the notch now at the top, the home bar at the bottom.
         before = self.page.layout()["buffer"]
-        self.phone = PORTRAIT
-        self.page.emulate_phone(*PORTRAIT)
+        self.phone, self.insets = PORTRAIT, (47, 0, 34, 0)
+        self.page.emulate_phone(*PORTRAIT, insets=self.insets)
         wait_until(lambda: self.page.layout()["buffer"] != before, 10, what="a new fit")
         layout = self.assert_fits()
         for pad in ("quorvane-light", "quorvane-view"):
             self.assertLessEqual(layout["canvas"][3],
-                                 self.page.box(self.page.driver.find_element(By.ID, pad))[1])
+                                 self.page.box(f"#{pad}")[1])
         self.assert_scaled_like(expected)
         self.save_screenshot("phone-portrait.png")
+
+
+class PhoneControls(PhoneSession):
+    """A 390 x 844 phone, used by touch: its controls are held keys, and a pinch does not zoom
+    the page."""
+    browsers = ("firefox", "webkit")
+    phone = PORTRAIT
+
+    def test_the_picture_fits_and_the_controls_are_held_keys(self):
+        self.start_windowed(by_touch=True)
+        self.assert_fits()
+        self.hold_controls("d", lambda s, m: m[0] - s[0] >= 20, "D moving the marker right")
+        self.hold_controls("dq", lambda s, m: m[0] - s[0] >= 20 and s[1] - m[1] >= 10,
+                           "D and Q moving the marker right and up")
+        # iOS zooms on a pinch whatever the viewport says, unless the page refuses its gestures.
+        self.assertEqual(self.page.js("""return ['gesturestart', 'gesturechange'].map(type =>
+            !document.querySelector('canvas').dispatchEvent(
+                new Event(type, {bubbles: true, cancelable: true})));"""), [True, True])
+        # Held as a finger would hold it: the program reads its keys once a frame, and a tap
+        # can be quicker than that.
+        self.page.touch(self.page.centre(self.page.control(27)))
+        try:
+            self.assertEqual(self.page.wait_for_exit(), "0")
+        finally:
+            self.page.lift()
 
 
 class Offline(WebSession):
     """The service worker: the page starts without a network after one visit, a texture put on
     the server is used at once, and a new build on the server replaces what it keeps."""
+    browsers = ("chromium",)
 
     def kept(self):
         """The page's caches and the files each keeps, once its service worker is active."""
@@ -661,8 +573,8 @@ class Offline(WebSession):
         kept = wait_until(lambda: (k := self.kept()) and len(k) == 1 and k, 20,
                           what="the files kept")
         self.assertEqual(kept[0][1], sorted(["index.html", "quorvane.js", "quorvane.wasm",
-                                             "quorvane.webmanifest", "quorvane_192.png",
-                                             "water05t.bmp"]))
+                                             "quorvane.webmanifest", "quorvane_180.png",
+                                             "quorvane_192.png", "water05t.bmp"]))
 
         # No server and no HTTP cache: only the service worker can answer.
         port = self.server.port
@@ -694,6 +606,7 @@ class Offline(WebSession):
 
 
 class HiddenPage(WebSession):
+    browsers = ("chromium", "firefox")
     def test_a_hidden_page_draws_no_frames(self):
         self.start_windowed()
         self.page.hide()
@@ -707,5 +620,17 @@ class HiddenPage(WebSession):
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "frames after showing")
 
 
+def main():
+    """unittest's main, after taking the browser from --browser NAME (for the cases of other
+    scripts too, which import this one)."""
+    global BROWSER
+    if "--browser" in sys.argv:
+        at = sys.argv.index("--browser")
+        BROWSER = os.environ["QUORVANE_BROWSER"] = sys.argv[at + 1]
+        del sys.argv[at:at + 2]
+    missing(BROWSER)  # a name that is no browser's fails here
+    unittest.main(module="__main__")
+
+
 if __name__ == "__main__":
-    unittest.main()
+    main()

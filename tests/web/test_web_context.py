@@ -1,4 +1,4 @@
-"""A lost WebGL context (WEBGL_lose_context), in headless Chromium through test_web.py's harness:
+"""A lost WebGL context (WEBGL_lose_context), in each browser of test_web.py's harness:
 the page waits while it is lost, and after the restore the same light goes on and held keys move
 it; a loss in full screen; a context lost as it is made (a GPU reset while the start-up box is
 up); a context never given back ends in one box and status 1.
@@ -8,9 +8,8 @@ Run one case:  QUORVANE_WEB=build-web python3 tests/web/test_web_context.py Lost
 """
 
 import time
-import unittest
 
-from test_web import QUESTION, WebSession, e2e, wait_until
+from test_web import QUESTION, WebSession, e2e, main, wait_until
 
 LOSE = """var canvas = document.querySelector('canvas.quorvane-window');
     window.quorvaneLoss = canvas.getContext('webgl').getExtension('WEBGL_lose_context');
@@ -111,4 +110,4 @@ class NeverRestored(ContextSession):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    main()
