@@ -184,9 +184,9 @@ mergeInto(LibraryManager.library, {
     if (canvas) canvas.style.display = 'block';
   },
 
-  // A restored context's canvas is laid out again. Firefox shows nothing of a canvas first laid
-  // out while its context was lost (lost as it was made), however much is drawn after the
-  // restore, until the canvas is laid out anew; no frame is painted in between.
+  // A restored context's canvas is laid out again. Firefox shows nothing of a canvas whose
+  // context was lost before it showed its first frame (lost as it was made), however much is
+  // drawn after the restore, until the canvas is laid out anew; no frame is painted in between.
   web_canvas_restored__deps: ['$quorvane'],
   web_canvas_restored: function(n) {
     var canvas = quorvane.canvas(n);
