@@ -2,8 +2,11 @@
 // phone, too many contexts) and gives back. While it is lost its window is minimised, so the
 // program waits for messages and draws nothing; its GL state stays in web_gl.cpp. When it comes
 // back every WebGL object is made again from that state and the window is restored, so the
-// same light and view go on. A context not back after the page has been seen for
-// kContextRestoreMs ends the program with one box, as a window that cannot be made would.
+// same light and view go on. A context can be lost as it is made (a GPU reset while the
+// start-up box is up): it is then found lost when first made current, before its loss event
+// comes, and its objects are first made at the restore. A context not back after the page has
+// been seen for kContextRestoreMs ends the program with one box, as a window that cannot be
+// made would.
 #include <emscripten/emscripten.h>
 #include <emscripten/eventloop.h>
 #include <emscripten/html5_webgl.h>
@@ -41,19 +44,14 @@ void PostSize(Window& window, bool restored) {
 
 // Asks the browser to give the context back (the default is to keep it lost for good).
 EM_BOOL OnLost(int, const void*, void* data) {
-    auto* context = static_cast<Context*>(data);
-    if (context->state && !GlObjectsLost(*context->state)) {
-        LoseGlObjects(*context->state);
-        context->lostVisibleMs = 0;
-        context->lossTick = emscripten_get_now();
-        context->lossTimer = emscripten_set_interval(CountVisibleTime, kTickMs, context);
-        if (context->window) PostSize(*context->window, false);
-    }
+    ContextWasLost(*static_cast<Context*>(data));
     return EM_TRUE;
 }
 
 EM_BOOL OnRestored(int, const void*, void* data) {
     auto* context = static_cast<Context*>(data);
+    // Lost again before this event came: the next loss event carries on the count.
+    if (emscripten_is_webgl_context_lost(context->gl)) return EM_TRUE;
     StopCounting(*context);
     if (!context->state || !GlObjectsLost(*context->state) || State().contextGivenUp)
         return EM_TRUE;
@@ -61,6 +59,7 @@ EM_BOOL OnRestored(int, const void*, void* data) {
     emscripten_webgl_make_context_current(context->gl);
     RestoreGlObjects(*context->state);
     if (current != context->gl) emscripten_webgl_make_context_current(current);
+    if (context->window) web_canvas_restored(context->window->canvas);
     // A hidden page's window is restored when the page is seen again.
     if (context->window && !web_page_hidden()) PostSize(*context->window, true);
     return EM_TRUE;
@@ -80,6 +79,15 @@ void UnwatchContext(Context& context) {
     const char* canvas = context.window->selector.c_str();
     emscripten_set_webglcontextlost_callback(canvas, nullptr, EM_FALSE, nullptr);
     emscripten_set_webglcontextrestored_callback(canvas, nullptr, EM_FALSE, nullptr);
+}
+
+void ContextWasLost(Context& context) {
+    if (context.state) LoseGlObjects(*context.state);
+    if (context.lossTimer || State().contextGivenUp) return;  // this loss is already counted
+    context.lostVisibleMs = 0;
+    context.lossTick = emscripten_get_now();
+    context.lossTimer = emscripten_set_interval(CountVisibleTime, kTickMs, &context);
+    if (context.window) PostSize(*context.window, false);
 }
 
 bool ContextLost(const Window& window) {

@@ -373,11 +373,14 @@ void SetEnabled(GLenum cap, bool on) {
 
 }  // namespace
 
-GlState* NewGlState() {
+GlState* NewGlState(bool lost) {
     auto* s = new GlState();
     s->vertices.reserve(kMaxVertices);
     s->indices.reserve(kMaxVertices * 6 / 4);
-    MakeWebGlObjects(*s);
+    // A context lost as it was made has no objects to make (some browsers answer null for
+    // every one): they are made when it is restored.
+    s->lost = lost;
+    if (!lost) MakeWebGlObjects(*s);
     return s;
 }
 

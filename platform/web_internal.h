@@ -44,8 +44,9 @@ PlatformState& State();
 // Starts listening to the page's keys, focus and visibility, once.
 void StartEvents();
 
-// The GL of web_gl.cpp. A state is made with its context current, and made current with it.
-GlState* NewGlState();
+// The GL of web_gl.cpp. A state is made with its context current, and made current with it;
+// one made for a context already lost starts lost.
+GlState* NewGlState(bool lost);
 void DeleteGlState(GlState* state);
 void UseGlState(GlState* state);  // null: no context is current
 void FlushGl();                   // draws what is gathered, before a swap or a switch
@@ -60,6 +61,9 @@ bool GlObjectsLost(const GlState& state);
 constexpr double kContextRestoreMs = 5000;
 void WatchContext(Context& context);
 void UnwatchContext(Context& context);
+// The context is lost (its event, or found lost when first made current): its window waits,
+// and the time the page is seen starts to count, once for each loss.
+void ContextWasLost(Context& context);
 bool ContextLost(const Window& window);
 // In WaitMessage: ends the program, with its box, when the context was given up.
 void EndIfContextGivenUp();
@@ -70,6 +74,7 @@ void EndIfContextGivenUp();
 extern "C" {
 int web_canvas_create(int cssWidth, int cssHeight, int popup, int background);
 void web_canvas_show(int canvas);
+void web_canvas_restored(int canvas);
 void web_canvas_destroy(int canvas);
 void web_canvas_pixel_size(int canvas, int* width, int* height);
 int web_canvas_fit(int canvas);

@@ -184,6 +184,18 @@ mergeInto(LibraryManager.library, {
     if (canvas) canvas.style.display = 'block';
   },
 
+  // A restored context's canvas is laid out again. Firefox shows nothing of a canvas whose
+  // context was lost before it showed its first frame (lost as it was made), however much is
+  // drawn after the restore, until the canvas is laid out anew; no frame is painted in between.
+  web_canvas_restored__deps: ['$quorvane'],
+  web_canvas_restored: function(n) {
+    var canvas = quorvane.canvas(n);
+    if (!canvas || canvas.style.display == 'none') return;
+    canvas.style.display = 'none';
+    void canvas.offsetWidth;
+    canvas.style.display = 'block';
+  },
+
   web_canvas_destroy__deps: ['$quorvane'],
   web_canvas_destroy: function(n) {
     var canvas = quorvane.canvas(n);

@@ -91,14 +91,17 @@ GlContext CreateGlContext(DeviceContext device) {
     attributes.majorVersion = 1;
     attributes.minorVersion = 0;
     attributes.enableExtensionsByDefault = EM_FALSE;  // WebGL 1 itself is all it uses
-    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE gl =
-        emscripten_webgl_create_context(device->window->selector.c_str(), &attributes);
-    if (gl <= 0) return nullptr;
+    // Its loss is watched for before it is made: a context can be lost as it is made.
     auto* context = new Context{};
-    context->gl = gl;
     context->window = device->window;
-    device->window->context = context;
     WatchContext(*context);
+    context->gl = emscripten_webgl_create_context(device->window->selector.c_str(), &attributes);
+    if (context->gl <= 0) {
+        UnwatchContext(*context);
+        delete context;
+        return nullptr;
+    }
+    device->window->context = context;
     return context;
 }
 
@@ -111,7 +114,11 @@ bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
     }
     if (emscripten_webgl_make_context_current(context->gl) != EMSCRIPTEN_RESULT_SUCCESS)
         return false;
-    if (!context->state) context->state = NewGlState();  // its objects live in this context
+    if (!context->state) {  // its objects live in this context
+        const bool lost = emscripten_is_webgl_context_lost(context->gl);
+        context->state = NewGlState(lost);
+        if (lost) ContextWasLost(*context);
+    }
     UseGlState(context->state);
     return true;
 }

@@ -15,7 +15,8 @@ LOSE = """var canvas = document.querySelector('canvas.quorvane-window');
     window.quorvaneLoss = canvas.getContext('webgl').getExtension('WEBGL_lose_context');
     window.quorvaneLoss.loseContext();"""
 RESTORE = "window.quorvaneLoss.restoreContext()"
-# The first WebGL context the page makes is lost at once and given back a second later.
+# The first WebGL context the page makes is lost at once and given back a second later; the
+# frames drawn meanwhile are counted.
 LOSE_FIRST_CONTEXT = """var make = HTMLCanvasElement.prototype.getContext;
     HTMLCanvasElement.prototype.getContext = function(type, attributes) {
       var gl = make.call(this, type, attributes);
@@ -23,7 +24,11 @@ LOSE_FIRST_CONTEXT = """var make = HTMLCanvasElement.prototype.getContext;
         window.quorvaneLostFirst = true;
         var loss = gl.getExtension('WEBGL_lose_context');
         loss.loseContext();
-        setTimeout(function() { loss.restoreContext(); }, 1000);
+        var frames = window.quorvaneFrames || 0;
+        setTimeout(function() {
+          window.quorvaneFramesWhileLost = (window.quorvaneFrames || 0) - frames;
+          loss.restoreContext();
+        }, 1000);
       }
       return gl;
     };"""
@@ -96,6 +101,8 @@ class LostAtStart(ContextSession):
         self.page.answer("No")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "the picture after the restore")
         self.assertTrue(self.page.js("return window.quorvaneLostFirst"))
+        self.assertEqual(self.page.js("return window.quorvaneFramesWhileLost"), 0,
+                         "frames drawn before the context was restored")
         self.assert_d_moves_the_light()
 
 
