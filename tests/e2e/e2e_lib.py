@@ -25,7 +25,7 @@ TITLE = "Quorvane BaseCode"
 QUESTION = "Start FullScreen?"
 SWITCH_FAILED = "Mode Switch Failed.\nRunning In Windowed Mode."
 # A program under an emulator (qemu-user, for the ARM64 build) is given this many times longer
-# to end.
+# to draw its first frames and to end.
 SLOWDOWN = 6 if os.environ.get("QUORVANE_EMULATOR") else 1
 
 

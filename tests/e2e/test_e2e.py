@@ -47,7 +47,8 @@ class DemoSession(unittest.TestCase):
         """Answers No and waits for the window's first frames; returns (window, classes)."""
         e2e.answer_question(self.x, "Escape")
         win = self.x.wait_for_window(TITLE)
-        e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 10, "the first frames")
+        e2e.wait_for_picture(self.x, win, e2e.looks_like_a_frame, 10 * e2e.SLOWDOWN,
+                           "the first frames")
         return win, e2e.settled(self.x, win)
 
     def new_window(self, old, timeout=10):
