@@ -16,7 +16,8 @@ set(QUORVANE_WEB_PRE_JS ${PROJECT_SOURCE_DIR}/platform/web_pre.js)
 set(QUORVANE_WEB_LIBRARY_JS ${PROJECT_SOURCE_DIR}/platform/web_library.js)
 
 function(quorvane_web_program target)
-  set(_async_imports "['web_wait_event','web_present','web_show_box','web_fullscreen']")
+  set(_async_imports
+      "['web_wait_event','web_present','web_show_box','web_fullscreen','emscripten_sleep']")
   target_link_options(${target} PRIVATE
     -sMAX_WEBGL_VERSION=1
     -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=${_async_imports}"
