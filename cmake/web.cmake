@@ -16,10 +16,15 @@ set(QUORVANE_WEB_PRE_JS ${PROJECT_SOURCE_DIR}/platform/web_pre.js)
 set(QUORVANE_WEB_LIBRARY_JS ${PROJECT_SOURCE_DIR}/platform/web_library.js)
 
 function(quorvane_web_program target)
-  set(_async_imports "['web_wait_event','web_present','web_show_box','web_fullscreen']")
+  set(_async_imports
+      "['web_wait_event','web_present','web_show_box','web_fullscreen','emscripten_sleep']")
   target_link_options(${target} PRIVATE
     -sMAX_WEBGL_VERSION=1
     -sASYNCIFY=1 "-sASYNCIFY_IMPORTS=${_async_imports}"
+    # operator new calls a new-handler through a pointer, so Asyncify would take every
+    # function that allocates (the GL calls of each vertex among them) for one that may wait, and
+    # slow it down with its bookkeeping; the program sets no new-handler, so none of them waits.
+    "-sASYNCIFY_REMOVE=['operator new(unsigned long)']"
     -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sEXIT_RUNTIME=0
     -sMIN_CHROME_VERSION=91
     --pre-js ${QUORVANE_WEB_PRE_JS} --js-library ${QUORVANE_WEB_LIBRARY_JS})

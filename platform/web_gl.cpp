@@ -3,7 +3,10 @@
 // quads, triangle strips and fans, depth test, clear), made of one small WebGL 1 shader pair.
 // Immediate mode is gathered in wasm memory, vertices and indices, and sent as one upload and
 // one draw per batch; a batch ends only where the state a draw sees changes (the matrices, the
-// texture, an enable), so the surface is one draw and the sphere another. Everything a context
+// texture, an enable), so the surface is one draw and the sphere another. Each batch after a
+// clear has buffers of its own, and one equal to the batch drawn in its place after the previous
+// clear is not sent again (the sphere every frame, the surface while the light stands still).
+// Every GL call of a frame's vertices costs a few stores here, nothing more. Everything a context
 // holds is also kept here (the textures' images included), so a lost context can be made again
 // as it was (RestoreGlObjects). The build checks that every GL call of the program ends here
 // (tests/web/gl_calls_wrapped.py) rather than in Emscripten's WebGL bindings of the same names.
@@ -15,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/web_internal.h"
@@ -66,8 +70,11 @@ namespace {
 constexpr GLenum kOutside = 0xFFFF;  // no glBegin in progress
 constexpr GLenum kArrayBuffer = 0x8892, kElementArrayBuffer = 0x8893, kStreamDraw = 0x88E0;
 constexpr GLenum kVertexShader = 0x8B31, kFragmentShader = 0x8B30;
-// Vertices per batch: its indices are 16-bit.
+// Vertices per batch: its indices are 16-bit. Each vertex makes at most one triangle more.
 constexpr size_t kMaxVertices = 65536;
+constexpr size_t kMaxIndices = 3 * kMaxVertices;
+// The batches after a clear that keep buffers of their own; any further ones share the last.
+constexpr size_t kKeptBatches = 4;
 constexpr int kStackDepth = 32;
 // What a context answers for GL_MAX_TEXTURE_SIZE when it cannot be asked (it was lost as it
 // was made): less than any browser's WebGL offers.
@@ -105,6 +112,41 @@ void main() {
 
 struct Vertex {
     float x, y, z, r, g, b, s, t;
+};
+
+// 64 bytes at a time (wasm SIMD): the C library's memcmp goes byte by byte.
+bool SameBytes(const void* a, const void* b, size_t n) {
+    const auto* p = static_cast<const uint8_t*>(a);
+    const auto* q = static_cast<const uint8_t*>(b);
+    size_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        uint64_t x[8], y[8];
+        std::memcpy(x, p + i, sizeof x);
+        std::memcpy(y, q + i, sizeof y);
+        uint64_t differ = 0;
+        for (int k = 0; k < 8; ++k) differ |= x[k] ^ y[k];
+        if (differ) return false;
+    }
+    return std::memcmp(p + i, q + i, n - i) == 0;
+}
+
+// A batch's place after a clear: its WebGL buffers and a copy of what they hold.
+struct KeptBatch {
+    GLuint vertexBuffer = 0, indexBuffer = 0;
+    std::vector<Vertex> vertices;
+    std::vector<uint16_t> indices;
+
+    // Whether the buffers already hold these, and if not, that they will.
+    static bool Holds(std::vector<Vertex>& kept, const Vertex* v, size_t n) {
+        if (kept.size() == n && SameBytes(kept.data(), v, n * sizeof(Vertex))) return true;
+        kept.assign(v, v + n);  // its capacity stays: nothing is allocated per frame
+        return false;
+    }
+    static bool Holds(std::vector<uint16_t>& kept, const uint16_t* i, size_t n) {
+        if (kept.size() == n && SameBytes(kept.data(), i, n * sizeof(uint16_t))) return true;
+        kept.assign(i, i + n);
+        return false;
+    }
 };
 
 struct TextureLevel {
@@ -149,8 +191,11 @@ struct GlState {
     bool lost = false;  // the WebGL objects are gone; calls change only what is kept here
     GLint maxTextureSize = kAssumedMaxTextureSize;
 
-    // The WebGL objects, made again after a loss.
-    GLuint program = 0, vertexBuffer = 0, indexBuffer = 0;
+    // The WebGL objects, made again after a loss (the batches' buffers as they are drawn).
+    GLuint program = 0;
+    KeptBatch kept[kKeptBatches];
+    size_t batchesSinceClear = 0;
+    const KeptBatch* boundBatch = nullptr;  // whose buffers the attributes read
     GLint matrixLocation = -1, texturingLocation = -1;
     // What the program's uniforms were last given, so that unchanged values are not sent.
     Matrix sentMatrix{};
@@ -173,14 +218,16 @@ struct GlState {
     GLint unpackAlignment = 4, packAlignment = 4;
     GLenum error = GL_NO_ERROR;  // the first error since it was last read (kept, never asked)
 
-    // Immediate mode.
+    // Immediate mode: the batch in fixed arrays, with their counts.
     GLenum mode = kOutside;
+    bool drawing = false;   // in a glBegin block of a mode that is drawn
     size_t blockCount = 0;  // vertices given since glBegin, with those carried into a new batch
     size_t stripTriangles = 0;
     size_t fanCentre = 0;
     Vertex current{0, 0, 0, 1, 1, 1, 0, 0};
-    std::vector<Vertex> vertices;
-    std::vector<uint16_t> indices;
+    std::unique_ptr<Vertex[]> vertices{new Vertex[kMaxVertices]};
+    std::unique_ptr<uint16_t[]> indices{new uint16_t[kMaxIndices]};
+    size_t vertexCount = 0, indexCount = 0;
 };
 
 namespace {
@@ -260,17 +307,7 @@ void MakeWebGlObjects(GlState& s) {
     s.matrixSent = false;
     s.sentTexturing = -1;
 
-    // The two buffers stay bound, and the attributes point into the vertex buffer, for good.
-    emscripten_glGenBuffers(1, &s.vertexBuffer);
-    emscripten_glGenBuffers(1, &s.indexBuffer);
-    emscripten_glBindBuffer(kArrayBuffer, s.vertexBuffer);
-    emscripten_glBindBuffer(kElementArrayBuffer, s.indexBuffer);
-    const GLsizei stride = sizeof(Vertex);
-    emscripten_glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
-    emscripten_glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(Vertex, r)));
-    emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
-                                     reinterpret_cast<const void*>(offsetof(Vertex, s)));
+    // The attributes read the buffers of the batch being drawn (BindBatch).
     for (GLuint i = 0; i < 3; ++i) emscripten_glEnableVertexAttribArray(i);
 
     for (Texture& t : s.textures) MakeTexture(t);
@@ -303,34 +340,61 @@ void SendUniforms(GlState& s) {
     }
 }
 
-// Draws what is gathered: one upload of the vertices, one of the indices, one draw.
+// The attributes read this batch's buffers, which stay bound until another batch is drawn.
+void BindBatch(GlState& s, const KeptBatch& k) {
+    if (s.boundBatch == &k) return;
+    emscripten_glBindBuffer(kArrayBuffer, k.vertexBuffer);
+    emscripten_glBindBuffer(kElementArrayBuffer, k.indexBuffer);
+    const GLsizei stride = sizeof(Vertex);
+    emscripten_glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
+    emscripten_glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(Vertex, r)));
+    emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
+                                     reinterpret_cast<const void*>(offsetof(Vertex, s)));
+    s.boundBatch = &k;
+}
+
+// Draws what is gathered with one draw, from the buffers of the batch's place since the clear:
+// what they already hold is not sent again.
 void Flush(GlState& s) {
-    if (!s.indices.empty() && !s.lost) {
+    if (s.indexCount > 0 && !s.lost) {
         SendUniforms(s);
-        emscripten_glBufferData(kArrayBuffer, GLsizeiptr(s.vertices.size() * sizeof(Vertex)),
-                                s.vertices.data(), kStreamDraw);
-        emscripten_glBufferData(kElementArrayBuffer,
-                                GLsizeiptr(s.indices.size() * sizeof(uint16_t)), s.indices.data(),
-                                kStreamDraw);
-        emscripten_glDrawElements(GL_TRIANGLES, GLsizei(s.indices.size()), GL_UNSIGNED_SHORT,
+        KeptBatch& k = s.kept[std::min(s.batchesSinceClear++, kKeptBatches - 1)];
+        if (!k.vertexBuffer) {
+            emscripten_glGenBuffers(1, &k.vertexBuffer);
+            emscripten_glGenBuffers(1, &k.indexBuffer);
+        }
+        BindBatch(s, k);
+        if (!KeptBatch::Holds(k.vertices, s.vertices.get(), s.vertexCount))
+            emscripten_glBufferData(kArrayBuffer, GLsizeiptr(s.vertexCount * sizeof(Vertex)),
+                                    s.vertices.get(), kStreamDraw);
+        if (!KeptBatch::Holds(k.indices, s.indices.get(), s.indexCount))
+            emscripten_glBufferData(kElementArrayBuffer,
+                                    GLsizeiptr(s.indexCount * sizeof(uint16_t)), s.indices.get(),
+                                    kStreamDraw);
+        emscripten_glDrawElements(GL_TRIANGLES, GLsizei(s.indexCount), GL_UNSIGNED_SHORT,
                                   nullptr);
     }
-    s.vertices.clear();  // capacity is kept: nothing is allocated per frame
-    s.indices.clear();
+    s.vertexCount = s.indexCount = 0;
+    // A state change inside a block (which GL refuses) starts its primitives afresh.
+    s.blockCount = s.stripTriangles = s.fanCentre = 0;
 }
 
 void Triangle(GlState& s, size_t a, size_t b, size_t c) {
-    s.indices.push_back(uint16_t(a));
-    s.indices.push_back(uint16_t(b));
-    s.indices.push_back(uint16_t(c));
+    uint16_t* out = &s.indices[s.indexCount];
+    out[0] = uint16_t(a);
+    out[1] = uint16_t(b);
+    out[2] = uint16_t(c);
+    s.indexCount += 3;
 }
 
 // A batch full in the middle of a block: draw it, and carry the vertices the block's next
-// triangles still need into the new one.
-void StartNewBatch(GlState& s) {
+// triangles still need into the new one. Kept out of glVertex3f, whose every call it would
+// otherwise slow.
+[[gnu::noinline]] void StartNewBatch(GlState& s) {
     Vertex carried[3];
     size_t count = 0;
-    const size_t n = s.vertices.size();
+    const size_t n = s.vertexCount;
     switch (s.mode) {
         case GL_QUADS: count = s.blockCount % 4; break;
         case GL_TRIANGLES: count = s.blockCount % 3; break;
@@ -343,10 +407,12 @@ void StartNewBatch(GlState& s) {
     }
     if (s.mode != GL_TRIANGLE_FAN)
         for (size_t i = 0; i < count; ++i) carried[i] = s.vertices[n - count + i];
+    const size_t blockCount = s.blockCount, stripTriangles = s.stripTriangles;
     Flush(s);
-    s.vertices.insert(s.vertices.end(), carried, carried + count);
-    s.fanCentre = 0;
-    if (s.mode != GL_TRIANGLE_STRIP) s.blockCount = count;
+    std::copy(carried, carried + count, s.vertices.get());
+    s.vertexCount = count;
+    s.blockCount = s.mode == GL_TRIANGLE_STRIP ? blockCount : count;
+    s.stripTriangles = stripTriangles;
 }
 
 float Clamped(float value) { return value > 0 ? (value < 1 ? value : 1) : 0; }
@@ -375,8 +441,6 @@ void SetEnabled(GLenum cap, bool on) {
 
 GlState* NewGlState(bool lost) {
     auto* s = new GlState();
-    s->vertices.reserve(kMaxVertices);
-    s->indices.reserve(kMaxVertices * 6 / 4);
     // A context lost as it was made has no objects to make (some browsers answer null for
     // every one): they are made when it is restored.
     s->lost = lost;
@@ -400,9 +464,10 @@ void FlushGl() {
 
 void LoseGlObjects(GlState& s) {
     s.lost = true;
-    s.vertices.clear();
-    s.indices.clear();
-    s.program = s.vertexBuffer = s.indexBuffer = 0;
+    s.vertexCount = s.indexCount = 0;
+    s.program = 0;
+    for (KeptBatch& k : s.kept) k = KeptBatch{};
+    s.boundBatch = nullptr;
     for (Texture& t : s.textures) t.webgl = 0;
 }
 
@@ -431,9 +496,10 @@ void glBegin(GLenum mode) {
     // Points and lines are never drawn by the program; their blocks draw nothing here.
     if (!platform::Drawable(mode)) platform::SetError(s, GL_INVALID_ENUM);
     s.mode = mode;
+    s.drawing = platform::Drawable(mode);
     s.blockCount = 0;
     s.stripTriangles = 0;
-    s.fanCentre = s.vertices.size();
+    s.fanCentre = s.vertexCount;
 }
 
 void glEnd() {
@@ -445,8 +511,9 @@ void glEnd() {
     if (s.mode == GL_QUADS) unused = s.blockCount % 4;
     else if (s.mode == GL_TRIANGLES) unused = s.blockCount % 3;
     else if (s.blockCount < 3) unused = s.blockCount;
-    s.vertices.resize(s.vertices.size() - std::min(unused, s.vertices.size()));
+    s.vertexCount -= std::min(unused, s.vertexCount);
     s.mode = kOutside;
+    s.drawing = false;
 }
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
@@ -467,18 +534,20 @@ void glNormal3f(GLfloat, GLfloat, GLfloat) {}
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     if (!currentState) return;
     GlState& s = *currentState;
-    if (!platform::Drawable(s.mode)) return;
-    if (s.vertices.size() == platform::kMaxVertices) platform::StartNewBatch(s);
-    platform::Vertex v = s.current;
+    if (!s.drawing) return;
+    if (s.vertexCount == platform::kMaxVertices) platform::StartNewBatch(s);
+    const size_t i = s.vertexCount++;
+    platform::Vertex& v = s.vertices[i];
+    v = s.current;
     v.x = x, v.y = y, v.z = z;
-    const size_t i = s.vertices.size();
-    s.vertices.push_back(v);
     const size_t n = ++s.blockCount;
     switch (s.mode) {
         case GL_QUADS:
             if (n % 4 == 0) {
-                platform::Triangle(s, i - 3, i - 2, i - 1);
-                platform::Triangle(s, i - 3, i - 1, i);
+                uint16_t* out = &s.indices[s.indexCount];
+                out[0] = uint16_t(i - 3), out[1] = uint16_t(i - 2), out[2] = uint16_t(i - 1);
+                out[3] = uint16_t(i - 3), out[4] = uint16_t(i - 1), out[5] = uint16_t(i);
+                s.indexCount += 6;
             }
             break;
         case GL_TRIANGLES:
@@ -604,6 +673,7 @@ void glClear(GLbitfield mask) {
     if (!currentState) return;
     GlState& s = *currentState;
     platform::Flush(s);
+    s.batchesSinceClear = 0;  // the batches to come are held against those since the last one
     if (!s.lost)
         emscripten_glClear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
