@@ -70,14 +70,7 @@ EOF
       exit 1
     fi
     suite "$label, unit and Xvfb" sdl$sdl-linux -LE 'package|desktop'
-    if [ "$sdl" = 3 ]; then
-      # Open fault: on Xorg, F1 from full screen back to a window sometimes gets no new window
-      # under sdl2-compat (seen 2 runs in about 8). Left out of this pass, saying so, until mended.
-      echo "LEFT OUT on SDL 3: desktop_full_screen_toggle (F1 back to a window, intermittent)"
-      suite "$label, Xorg and Wayland" sdl$sdl-desktop -L desktop -E '^desktop_full_screen_toggle$'
-    else
-      suite "$label, Xorg and Wayland" sdl$sdl-desktop -L desktop
-    fi
+    suite "$label, Xorg and Wayland" sdl$sdl-desktop -L desktop
   done
   echo "== Debian 13 summary"
   printf '%s\n' "${summary[@]}"

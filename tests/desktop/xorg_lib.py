@@ -60,8 +60,9 @@ class XorgServer(XServer):
             f.write(CONFIG)
 
     def server_command(self, displayfd):
+        # Auto-repeat off, as on Xvfb (XServer.server_command).
         return ["Xorg", "-displayfd", str(displayfd), "-noreset", "-nolisten", "tcp",
-                "+extension", "RANDR", "-config", self.config, "-logfile", self.log]
+                "+extension", "RANDR", "-config", self.config, "-logfile", self.log, "-r"]
 
     def mode(self):
         """(width, height) of the mode the connected output shows."""

@@ -87,10 +87,14 @@ class XServer:
         return False
 
     def server_command(self, displayfd):
-        """The command line of the server, which writes its display number to displayfd."""
+        """The command line of the server, which writes its display number to displayfd.
+        Auto-repeat is off (-r): a key is held until what it does is seen, and on a busy
+        machine that can outlast the repeat delay, when repeats of F1 would reach the window
+        that replaced the old one and switch again. The program reads keys as held or not, so
+        repeats change nothing else."""
         width, height, depth = self.size
         return ["Xvfb", "-displayfd", str(displayfd), "-screen", "0",
-                f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset"]
+                f"{width}x{height}x{depth}", "-nolisten", "tcp", "-noreset", "-r"]
 
     def _wait_for_window_manager(self, attempts=20):
         # Openbox announces itself before its event loop runs, and a window mapped in between
@@ -242,7 +246,7 @@ class XServer:
         """Focuses a window and holds a key through XTEST, as a keyboard would (the program's
         own window needs this; SDL ignores keys sent to it with --window), until done()
         returns something truthy; returns that. The program reads its key table once a frame,
-        so a fixed hold is lost behind a slow frame, and a long one starts auto-repeat."""
+        so a fixed hold is lost behind a slow frame (and the server does not auto-repeat)."""
         self.focus(wid)
         self.tool(["xdotool", "keydown", key])
         try:
