@@ -202,12 +202,15 @@ class Controls(DemoSession):
             self.assertLess(below.share("other"), 0.005)
             # It was only just below, well inside the view: raised, it comes back where (1, 0, 1)
             # projects (80 across, 240 + 240 / 4 = 300 down), not at the bottom edge where a
-            # marker drawn over the surface would have left the view.
+            # marker drawn over the surface would have left the view. Q goes on lifting it for
+            # the frames between its coming back and the capture that shows it, so it may show
+            # higher up, never lower.
             back = e2e.hold_until(self.x, win, "q", lambda c: c.count["orange"] > 0, 20,
                                   "the marker coming back")
             print("Q:", back)
             self.assertAlmostEqual(back.centroid["orange"][0], 80, delta=6)
-            self.assertAlmostEqual(back.centroid["orange"][1], 298, delta=8)
+            self.assertLessEqual(back.centroid["orange"][1], 306)
+            self.assertGreater(back.centroid["orange"][1], 240, "below the middle of the view")
             self.assertEqual(e2e.quit_with_escape(self.x, win, app), 0)
 
 
