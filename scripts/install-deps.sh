@@ -111,8 +111,21 @@ for p in "${missing[@]}"; do
 done
 echo "Installing: ${missing[*]}"
 # Another apt run (a second make target, the desktop's updater) holds the lock: wait for it.
+# apt-get install waits for dpkg's lock itself; update gives up at once on the lists' lock, so
+# it is tried again while that lock is held, for the same ten minutes.
 wait_lock=(-o DPkg::Lock::Timeout=600)
-if ! { $sudo apt-get "${wait_lock[@]}" update -qq &&
+update() {
+  local tries=60 log
+  until log=$($sudo apt-get "${wait_lock[@]}" update -qq 2>&1); do
+    if ! grep -q "Could not get lock" <<<"$log" || ((--tries == 0)); then
+      printf '%s\n' "$log" >&2
+      return 1
+    fi
+    sleep 10
+  done
+  [ -z "$log" ] || printf '%s\n' "$log"
+}
+if ! { update &&
        DEBIAN_FRONTEND=noninteractive $sudo apt-get "${wait_lock[@]}" install -y -qq "${missing[@]}"; }; then
   mapfile -t still < <(missing_packages "${wanted[@]}")
   echo "install-deps.sh: could not install: ${still[*]}" >&2
