@@ -137,14 +137,10 @@ struct KeptBatch {
     std::vector<uint16_t> indices;
 
     // Whether the buffers already hold these, and if not, that they will.
-    static bool Holds(std::vector<Vertex>& kept, const Vertex* v, size_t n) {
-        if (kept.size() == n && SameBytes(kept.data(), v, n * sizeof(Vertex))) return true;
-        kept.assign(v, v + n);  // its capacity stays: nothing is allocated per frame
-        return false;
-    }
-    static bool Holds(std::vector<uint16_t>& kept, const uint16_t* i, size_t n) {
-        if (kept.size() == n && SameBytes(kept.data(), i, n * sizeof(uint16_t))) return true;
-        kept.assign(i, i + n);
+    template <typename T>
+    static bool Holds(std::vector<T>& kept, const T* data, size_t n) {
+        if (kept.size() == n && SameBytes(kept.data(), data, n * sizeof(T))) return true;
+        kept.assign(data, data + n);  // its capacity stays: nothing is allocated per frame
         return false;
     }
 };
