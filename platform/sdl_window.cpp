@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/sdl_internal.h"
+#include "platform/x11_errors.h"
 #include "platform/x11_mode_guard.h"
 
 namespace platform {
@@ -45,6 +46,7 @@ bool StartVideo() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
+    if (driver && std::strcmp(driver, "x11") == 0) TolerateVanishedWindows();
     s.videoReady = true;
     return true;
 }
