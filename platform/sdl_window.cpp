@@ -26,6 +26,11 @@ uint32_t GetTickCount() { return SDL_GetTicks(); }
 
 namespace {
 
+bool VideoDriverIs(const char* name) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, name) == 0;
+}
+
 // SDL falls back to an invisible off-screen driver when no display is reachable; the program
 // must never run unseen, so that only counts when asked for by name.
 bool StartVideo() {
@@ -39,14 +44,12 @@ bool StartVideo() {
     // (A hint of SDL 3's; classic SDL 2 ignores it. The environment still overrides it.)
     SDL_SetHint("SDL_VIDEO_WAYLAND_SCALE_TO_DISPLAY", "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool invisible =
-        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    const bool invisible = VideoDriverIs("offscreen") || VideoDriverIs("dummy");
     if (invisible && !(requested && *requested)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
-    if (driver && std::strcmp(driver, "x11") == 0) TolerateVanishedWindows();
+    if (VideoDriverIs("x11")) TolerateVanishedWindows();
     s.videoReady = true;
     return true;
 }
@@ -263,8 +266,7 @@ int32_t ChangeDisplayMode(const DisplayMode* mode) {
             s.modeSwitched = s.needsFullscreen = true;
             s.switchedMode = listed;
             // SDL gives the desktop its mode back on every ending it sees; the guard on the rest.
-            const char* driver = SDL_GetCurrentVideoDriver();
-            if (driver && std::strcmp(driver, "x11") == 0) StartModeGuard();
+            if (VideoDriverIs("x11")) StartModeGuard();
             return DISP_CHANGE_SUCCESSFUL;
         }
     }
