@@ -13,4 +13,4 @@ set(QUORVANE_DECODER_SOURCES
   ${PROJECT_SOURCE_DIR}/image/bitmap_header.cpp
   ${PROJECT_SOURCE_DIR}/image/bitmap_pixels.cpp
   ${PROJECT_SOURCE_DIR}/image/bitmap_rle.cpp
-  ${PROJECT_SOURCE_DIR}/platform/posix_file_map.cpp)
+  ${PROJECT_SOURCE_DIR}/platform/common/posix_file_map.cpp)

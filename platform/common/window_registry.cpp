@@ -1,11 +1,10 @@
 // Window classes, windows by handle and the message queue, for the backends that keep them
 // themselves (SDL and web; Win32 has the system's own).
-#include "platform/window_registry.h"
+#include "platform/common/window_registry.h"
 
 #include <algorithm>
 
 namespace platform {
-namespace {
 
 RegisteredWindow* FindEntry(WindowHandle handle) {
     if (!handle) return nullptr;
@@ -13,8 +12,6 @@ RegisteredWindow* FindEntry(WindowHandle handle) {
         if (entry.window.get() == handle) return &entry;
     return nullptr;
 }
-
-}  // namespace
 
 WindowRegistry& Registry() {
     static WindowRegistry registry;
@@ -59,6 +56,10 @@ Window* AddWindow(WindowOwner window, WindowProcedure procedure) {
     return handle;
 }
 
+bool PixelFormatOpen(DeviceContext device, int32_t index) {
+    return device && index == 1 && !device->pixelFormatSet;
+}
+
 WindowHandle SendCreate(Window* window, const CreateStruct& create) {
     if (CallProcedure(window, WM_CREATE, 0, reinterpret_cast<intptr_t>(&create)) == -1) {
         DestroyWindow(window);
@@ -99,60 +100,6 @@ intptr_t ClientSizeParam(const Window& window) {
     int width = 0, height = 0;
     DrawableSize(window, width, height);
     return intptr_t((uint32_t(height) & 0xFFFF) << 16 | (uint32_t(width) & 0xFFFF));
-}
-
-// ---- The parts of platform.h that are pure bookkeeping --------------------------------------
-
-ModuleHandle CurrentModule() {
-    static int module;
-    return reinterpret_cast<ModuleHandle>(&module);
-}
-
-bool GetClientRect(WindowHandle handle, Rect& rect) {
-    Window* w = FindWindow(handle);
-    if (!w) return false;
-    int width = 0, height = 0;
-    DrawableSize(*w, width, height);
-    rect = {0, 0, width, height};
-    return true;
-}
-
-void SetWindowUserData(WindowHandle handle, void* data) {
-    if (RegisteredWindow* entry = FindEntry(handle)) entry->userData = data;
-}
-
-void* GetWindowUserData(WindowHandle handle) {
-    RegisteredWindow* entry = FindEntry(handle);
-    return entry ? entry->userData : nullptr;
-}
-
-intptr_t DefaultWindowProcedure(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
-
-DeviceContext GetDeviceContext(WindowHandle handle) {
-    RegisteredWindow* entry = FindEntry(handle);
-    return entry ? entry->device.get() : nullptr;
-}
-
-void ReleaseDeviceContext(WindowHandle, DeviceContext) {}
-
-// The backends' systems pick the closest configuration themselves (SDL a visual, WebGL its one
-// kind of drawing buffer): there is one format to name.
-int32_t ChoosePixelFormat(DeviceContext device, const PixelFormatRequest& request) {
-    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (!device || request.pixelType != PFD_TYPE_RGBA || (request.flags & needed) != needed)
-        return 0;
-    return 1;
-}
-
-bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    Window* w = FindWindow(window);
-    if (!w) return false;
-    Post(*w, message, wParam, lParam);
-    return true;
-}
-
-intptr_t DispatchMessage(const Message& message) {
-    return CallProcedure(message.window, message.message, message.wParam, message.lParam);
 }
 
 }  // namespace platform

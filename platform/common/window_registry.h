@@ -2,7 +2,7 @@
 // windows by handle with their procedure, user data and drawing surface handle, and the one
 // message queue behind PostMessage and PeekMessage. A backend keeps in its own Window record
 // only what its system needs; besides its part of platform.h (DestroyWindow among it) it
-// supplies the two functions declared at the end. Only platform/*.cpp include this.
+// supplies the two functions declared at the end. Only the backends and the fake platform include this.
 #pragma once
 
 #include <deque>
@@ -22,6 +22,7 @@ using WindowOwner = std::shared_ptr<Window>;
 // A window's drawing surface, as GetDeviceContext hands it out.
 struct Device {
     Window* window;
+    bool pixelFormatSet = false;  // a surface's pixel format is set once
 };
 
 struct RegisteredWindow {
@@ -48,13 +49,28 @@ WindowProcedure ClassProcedure(const char* className);
 
 // The record behind a handle, or null for a null or unknown handle.
 Window* FindWindow(WindowHandle handle);
+RegisteredWindow* FindEntry(WindowHandle handle);
 // The oldest window, or null when there is none.
 Window* FirstWindow();
 // Takes the record over; its address is the window's handle.
 Window* AddWindow(WindowOwner window, WindowProcedure procedure);
+// True when the surface may take pixel format index now: the one format there is (see
+// ChoosePixelFormat), on a surface that has none yet.
+bool PixelFormatOpen(DeviceContext device, int32_t index);
 // Sends WM_CREATE; a window whose procedure answers -1 is destroyed (DestroyWindow) and the
 // result is null, otherwise the window itself.
 WindowHandle SendCreate(Window* window, const CreateStruct& create);
+// The steps of CreateWindow every backend takes: the class's procedure and a positive size are
+// checked, make() makes the backend's record (null when its system refuses the window), the
+// record is registered and sent WM_CREATE. Null on failure.
+template <typename MakeRecord>
+WindowHandle CreateRegisteredWindow(const CreateStruct& create, MakeRecord make) {
+    const WindowProcedure procedure = ClassProcedure(create.className);
+    if (!procedure || create.width <= 0 || create.height <= 0) return nullptr;
+    WindowOwner record = make();
+    if (!record) return nullptr;
+    return SendCreate(AddWindow(std::move(record), procedure), create);
+}
 // Drops the window's queued messages and deletes its record; false for an unknown handle.
 bool RemoveWindow(WindowHandle handle);
 // Calls the window's procedure; 0 for an unknown window.

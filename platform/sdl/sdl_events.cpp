@@ -2,10 +2,11 @@
 // window events, a table for keys), the waits on it and the modal message boxes.
 #include <array>
 #include <csignal>
-#include <cstdio>
 #include <utility>
 
-#include "platform/sdl_internal.h"
+#include "platform/common/key_messages.h"
+#include "platform/common/message_box.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace platform {
 namespace {
@@ -90,16 +91,8 @@ void TranslateWindowEvent(Window& w, uint8_t event) {
 void TranslateKey(Window& w, const SDL_KeyboardEvent& key) {
     const uint32_t vk = VirtualKey(key.keysym);
     if (vk == 0) return;
-    const bool down = key.type == SDL_KEYDOWN;
-    // With Alt held, and for F10 and Alt themselves, the system takes the key.
-    const bool system = (key.keysym.mod & KMOD_ALT) || vk == VK_F10 || vk == VK_MENU;
-    const uint32_t message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP)
-                                    : (down ? WM_KEYDOWN : WM_KEYUP);
-    // lParam as the keyboard reports it: repeat count, scan code, previous and transition state.
-    uint32_t lParam = 1u | (uint32_t(key.keysym.scancode) & 0xFF) << 16;
-    if (!down) lParam |= 0xC0000000u;
-    else if (key.repeat) lParam |= 0x40000000u;
-    Post(w, message, vk, intptr_t(lParam));
+    PostKeyMessage(w, vk, key.type == SDL_KEYDOWN, key.repeat != 0,
+                   (key.keysym.mod & KMOD_ALT) != 0, uint32_t(key.keysym.scancode));
 }
 
 void Translate(const SDL_Event& e) {
@@ -197,11 +190,9 @@ int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, ui
                                  nullptr};
     int answer = -1;
     // No answer is a box closed without a button, or one nobody saw: SDL reports success when
-    // its zenity helper cannot reach a display. The text then goes to standard error as well.
-    if (SDL_ShowMessageBox(&box, &answer) != 0 || answer == -1) {
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        return question ? IDNO : IDOK;
-    }
+    // its zenity helper cannot reach a display.
+    if (SDL_ShowMessageBox(&box, &answer) != 0 || answer == -1)
+        return AnswerWithoutBox(text, caption, style);
     return answer;
 }
 

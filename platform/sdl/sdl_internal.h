@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/window_registry.h"
+#include "platform/common/window_registry.h"
 
 namespace platform {
 
@@ -28,7 +28,6 @@ struct Window {
     int32_t x = 0, y = 0, clientWidth = 0, clientHeight = 0;
     bool framed = false;
     bool fullscreenMode = false;  // shows in the switched display mode
-    bool pixelFormatSet = false;
     bool quitPosted = false;  // a quit request (signal, session end) became its WM_CLOSE
     GlAttributes createdWith{};
 };
@@ -50,6 +49,9 @@ struct PlatformState {
 
 PlatformState& State();
 Window* FindSdlWindow(uint32_t sdlWindowId);
+// A new SDL window for the record's title, place, client size and flags, in the switched
+// display mode when it shows full screen.
+SDL_Window* MakeSdlWindow(const Window& w);
 // Remembers the window manager's frame around a framed window once it is known.
 void LearnFrame(const Window& window);
 // Starts SDL's event handling, once, before the first box or window: from then on SIGINT,

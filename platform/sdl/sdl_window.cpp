@@ -1,11 +1,11 @@
-// SDL2 windows for the program: class registration, creation in steps (window, surface, pixel
-// format, context, current, shown), the display switch, the cursor and the buffer swap.
+// SDL windows for the program: class registration, creation and showing, the display switch
+// and the cursor. Their GL contexts are in sdl_context.cpp, their events in sdl_events.cpp.
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sdl_internal.h"
-#include "platform/x11_errors.h"
-#include "platform/x11_mode_guard.h"
+#include "platform/sdl/sdl_internal.h"
+#include "platform/sdl/x11_errors.h"
+#include "platform/sdl/x11_mode_guard.h"
 
 namespace platform {
 
@@ -72,34 +72,14 @@ bool ModeMatches(const SDL_DisplayMode& mode, const DisplayMode& want) {
            (bits == want.bitsPerPixel || stored == want.bitsPerPixel);
 }
 
+}  // namespace
+
 SDL_Window* MakeSdlWindow(const Window& w) {
     SDL_Window* sdl =
         SDL_CreateWindow(w.title.c_str(), w.x, w.y, w.clientWidth, w.clientHeight, w.sdlFlags);
     if (sdl && w.fullscreenMode) SDL_SetWindowDisplayMode(sdl, &State().switchedMode);
     return sdl;
 }
-
-GlAttributes AttributesFor(const PixelFormatRequest& request) {
-    GlAttributes a{3, 3, 2, request.alphaBits, request.depthBits, request.stencilBits,
-                   (request.flags & PFD_DOUBLEBUFFER) ? 1 : 0};
-    if (request.colorBits >= 24) a.red = a.green = a.blue = 8;
-    else if (request.colorBits >= 15) a.red = 5, a.green = request.colorBits == 16 ? 6 : 5, a.blue = 5;
-    return a;
-}
-
-void ApplyAttributes(const GlAttributes& a) {
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, a.red);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, a.green);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, a.blue);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, a.alpha);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, a.depth);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, a.stencil);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, a.doubleBuffer);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    State().applied = a;
-}
-
-}  // namespace
 
 bool RegisterWindowClass(const WindowClass& windowClass) {
     if (!ClassAvailable(windowClass) || !StartVideo()) return false;
@@ -124,32 +104,30 @@ void AdjustWindowRect(Rect& rect, uint32_t style, uint32_t) {
 WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* title,
                           uint32_t style, int32_t x, int32_t y, int32_t width, int32_t height,
                           ModuleHandle instance, void* createParams) {
-    PlatformState& s = State();
-    const WindowProcedure procedure = ClassProcedure(className);
-    if (!procedure || width <= 0 || height <= 0) return nullptr;
-
-    auto w = std::make_shared<Window>();
-    w->title = title ? title : "";
-    w->framed = IsFramed(style);
-    w->fullscreenMode = !w->framed && s.modeSwitched && s.needsFullscreen;
-    w->x = x;
-    w->y = y;
-    // SDL sizes the client area; the caller gave the outer size.
-    const FrameExtents& f = w->framed ? s.frame : FrameExtents{};
-    w->clientWidth = std::max(1, width - f.left - f.right);
-    w->clientHeight = std::max(1, height - f.top - f.bottom);
-    w->sdlFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
-    w->sdlFlags |= w->framed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
-    if (exStyle & WS_EX_TOPMOST) w->sdlFlags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    if (w->fullscreenMode) w->sdlFlags |= SDL_WINDOW_FULLSCREEN;
-    w->createdWith = s.applied;
-    w->sdl = MakeSdlWindow(*w);
-    if (!w->sdl) return nullptr;
-
-    Window* handle = AddWindow(std::move(w), procedure);
-    SDL_DisableScreenSaver();
-    return SendCreate(handle, {createParams, instance, className, title, style, exStyle, x, y,
-                               width, height});
+    const CreateStruct create{createParams, instance, className, title, style, exStyle,
+                              x, y, width, height};
+    return CreateRegisteredWindow(create, [&]() -> WindowOwner {
+        PlatformState& s = State();
+        auto w = std::make_shared<Window>();
+        w->title = title ? title : "";
+        w->framed = IsFramed(style);
+        w->fullscreenMode = !w->framed && s.modeSwitched && s.needsFullscreen;
+        w->x = x;
+        w->y = y;
+        // SDL sizes the client area; the caller gave the outer size.
+        const FrameExtents& f = w->framed ? s.frame : FrameExtents{};
+        w->clientWidth = std::max(1, width - f.left - f.right);
+        w->clientHeight = std::max(1, height - f.top - f.bottom);
+        w->sdlFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+        w->sdlFlags |= w->framed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_BORDERLESS;
+        if (exStyle & WS_EX_TOPMOST) w->sdlFlags |= SDL_WINDOW_ALWAYS_ON_TOP;
+        if (w->fullscreenMode) w->sdlFlags |= SDL_WINDOW_FULLSCREEN;
+        w->createdWith = s.applied;
+        w->sdl = MakeSdlWindow(*w);
+        if (!w->sdl) return nullptr;
+        SDL_DisableScreenSaver();
+        return w;
+    });
 }
 
 void ShowWindow(WindowHandle handle, int32_t) {
@@ -193,50 +171,6 @@ void LearnFrame(const Window& window) {
 WindowHandle FocusedWindow() {
     SDL_Window* focus = State().videoReady ? SDL_GetKeyboardFocus() : nullptr;
     return focus ? FindSdlWindow(SDL_GetWindowID(focus)) : nullptr;
-}
-
-bool SetPixelFormat(DeviceContext device, int32_t index, const PixelFormatRequest& request) {
-    if (!device || index != 1 || device->window->pixelFormatSet) return false;
-    Window& w = *device->window;
-    const GlAttributes wanted = AttributesFor(request);
-    if (!(wanted == w.createdWith)) {
-        // X11 fixes a window's visual when it is made: make the (still hidden) window again.
-        ApplyAttributes(wanted);
-        SDL_Window* remade = MakeSdlWindow(w);
-        if (!remade) return false;
-        SDL_DestroyWindow(w.sdl);
-        w.sdl = remade;
-        w.createdWith = wanted;
-    }
-    w.pixelFormatSet = true;
-    return true;
-}
-
-GlContext CreateGlContext(DeviceContext device) {
-    if (!device || !device->window->pixelFormatSet) return nullptr;
-    SDL_GLContext gl = SDL_GL_CreateContext(device->window->sdl);
-    if (!gl) return nullptr;
-    SDL_GL_MakeCurrent(device->window->sdl, nullptr);  // current only when asked
-    return new Context{gl};
-}
-
-bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
-    if (!device) return false;
-    return SDL_GL_MakeCurrent(device->window->sdl, context ? context->gl : nullptr) == 0;
-}
-
-void DeleteGlContext(GlContext context) {
-    if (!context) return;
-    SDL_GL_DeleteContext(context->gl);
-    delete context;
-}
-
-void SwapBuffers(DeviceContext device) {
-    if (device) SDL_GL_SwapWindow(device->window->sdl);
-}
-
-void* GetGlProcAddress(const char* name) {
-    return State().videoReady && name ? SDL_GL_GetProcAddress(name) : nullptr;
 }
 
 int32_t ChangeDisplayMode(const DisplayMode* mode) {

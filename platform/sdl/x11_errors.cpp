@@ -1,5 +1,5 @@
 // The X error handler of x11_errors.h.
-#include "platform/x11_errors.h"
+#include "platform/sdl/x11_errors.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>

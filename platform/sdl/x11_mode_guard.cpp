@@ -3,7 +3,7 @@
 // The program keeps its one thread; the guard is its child until it ends, and it ends with the
 // program: at the program's word that all is well, or at the end of the socket, which the
 // kernel closes however the program ends.
-#include "platform/x11_mode_guard.h"
+#include "platform/sdl/x11_mode_guard.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>

@@ -11,7 +11,7 @@
 #include <emscripten/eventloop.h>
 #include <emscripten/html5_webgl.h>
 
-#include "platform/web_internal.h"
+#include "platform/web/web_internal.h"
 
 namespace platform {
 namespace {

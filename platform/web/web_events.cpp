@@ -6,9 +6,10 @@
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
-#include <cstdio>
 
-#include "platform/web_internal.h"
+#include "platform/common/key_messages.h"
+#include "platform/common/message_box.h"
+#include "platform/web/web_internal.h"
 
 namespace platform {
 namespace {
@@ -34,15 +35,8 @@ bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
     if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
 
-    // With Alt held, and for F10 and Alt themselves, the system takes the key.
-    const bool system = alt || vk == VK_F10 || vk == VK_MENU;
-    const uint32_t message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP)
-                                    : (down ? WM_KEYDOWN : WM_KEYUP);
-    // lParam as a keyboard reports it, less the scan code, which a page is not told.
-    uint32_t lParam = 1u;
-    if (!down) lParam |= 0xC0000000u;
-    else if (repeat) lParam |= 0x40000000u;
-    Post(*first, message, vk, intptr_t(lParam));
+    // A page is not told the scan code.
+    PostKeyMessage(*first, vk, down, repeat, alt, 0);
     return true;
 }
 
@@ -128,8 +122,7 @@ int ShowMessageBox(WindowHandle, const char* text, const char* caption, uint32_t
         web_show_box(text ? text : "", caption ? caption : "", question ? 1 : 0, warning ? 1 : 0);
     s.boxOpen = false;
     if (answer == IDYES || answer == IDNO || answer == IDOK) return answer;
-    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-    return question ? IDNO : IDOK;  // no box could be shown
+    return AnswerWithoutBox(text, caption, style);
 }
 
 }  // namespace platform

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/window_registry.h"
+#include "platform/common/window_registry.h"
 
 namespace platform {
 
@@ -28,7 +28,6 @@ struct Context {
 struct Window {
     int canvas = 0;              // the page's number for this window's canvas element
     std::string selector;        // "#quorvane-canvas-N", for the HTML5 API
-    bool pixelFormatSet = false;
     Context* context = nullptr;  // the GL context made for it, if any
 };
 

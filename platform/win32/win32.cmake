@@ -60,8 +60,8 @@ function(quorvane_windows_resources target)
   string(JOIN "." QUORVANE_VERSION_DOTS ${_parts})
   set(QUORVANE_ICO ${PROJECT_SOURCE_DIR}/data/windows/quorvane.ico)
   set(QUORVANE_MANIFEST ${PROJECT_BINARY_DIR}/quorvane.exe.manifest)
-  configure_file(${PROJECT_SOURCE_DIR}/platform/win32_manifest.xml.in ${QUORVANE_MANIFEST} @ONLY)
-  configure_file(${PROJECT_SOURCE_DIR}/platform/win32_resources.rc.in
+  configure_file(${PROJECT_SOURCE_DIR}/platform/win32/win32_manifest.xml.in ${QUORVANE_MANIFEST} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/platform/win32/win32_resources.rc.in
                  ${PROJECT_BINARY_DIR}/quorvane.rc @ONLY)
   set_source_files_properties(${PROJECT_BINARY_DIR}/quorvane.rc PROPERTIES
     OBJECT_DEPENDS "${QUORVANE_ICO};${QUORVANE_MANIFEST}")

@@ -1,7 +1,7 @@
-// The Win32 message queue, message boxes, focus, tick counter and OpenGL entry points.
-#include <cstdio>
+// The Win32 message queue, message boxes, focus and tick counter.
 
-#include "platform/win32_internal.h"
+#include "platform/common/message_box.h"
+#include "platform/win32/win32_internal.h"
 
 namespace platform {
 namespace {
@@ -39,22 +39,10 @@ intptr_t DispatchMessage(const Message& message) {
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     const int answer = MessageBoxA(ToHwnd(owner), text, caption, style);
-    if (answer != 0) return answer;
-    // No box could be shown (no desktop, say): the user still gets the text somewhere.
-    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-    return (style & 0x0F) == MB_YESNO ? IDNO : IDOK;
+    return answer != 0 ? answer : AnswerWithoutBox(text, caption, style);
 }
 
 WindowHandle FocusedWindow() { return FromHwnd(GetFocus()); }
-
-void* GetGlProcAddress(const char* name) {
-    if (!name) return nullptr;
-    const PROC address = wglGetProcAddress(name);
-    // Some drivers answer a small number instead of null for a function they lack.
-    const intptr_t value = reinterpret_cast<intptr_t>(address);
-    if (value >= -1 && value <= 3) return nullptr;
-    return reinterpret_cast<void*>(address);
-}
 
 uint32_t GetTickCount() { return ::GetTickCount(); }
 

@@ -1,11 +1,12 @@
-// Win32 and WGL windows for the program: the window class and its procedure adapter, creation
-// and destruction, the pixel format and rendering context, the display switch and the cursor.
-// Each verb is the one Win32 call of that name, with the caller's arguments.
+// Win32 windows for the program: the window class and its procedure adapter, creation and
+// destruction, the display switch and the cursor. Their WGL contexts are in wgl_context.cpp,
+// their messages in win32_events.cpp. Each verb is the one Win32 call of that name, with the
+// caller's arguments.
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "platform/win32_internal.h"
+#include "platform/win32/win32_internal.h"
 
 namespace platform {
 namespace {
@@ -114,62 +115,6 @@ void* GetWindowUserData(WindowHandle window) {
 intptr_t DefaultWindowProcedure(WindowHandle window, uint32_t message, uintptr_t wParam,
                                 intptr_t lParam) {
     return DefWindowProcA(ToHwnd(window), message, wParam, lParam);
-}
-
-DeviceContext GetDeviceContext(WindowHandle window) {
-    return window ? FromHdc(GetDC(ToHwnd(window))) : nullptr;
-}
-
-void ReleaseDeviceContext(WindowHandle window, DeviceContext device) {
-    ReleaseDC(ToHwnd(window), ToHdc(device));
-}
-
-namespace {
-
-PIXELFORMATDESCRIPTOR Descriptor(const PixelFormatRequest& request) {
-    PIXELFORMATDESCRIPTOR d{};
-    d.nSize = request.size;
-    d.nVersion = request.version;
-    d.dwFlags = request.flags;
-    d.iPixelType = request.pixelType;
-    d.cColorBits = request.colorBits;
-    d.cAlphaBits = request.alphaBits;
-    d.cAccumBits = request.accumBits;
-    d.cDepthBits = request.depthBits;
-    d.cStencilBits = request.stencilBits;
-    d.cAuxBuffers = request.auxBuffers;
-    d.iLayerType = request.layerType;
-    return d;
-}
-
-}  // namespace
-
-int32_t ChoosePixelFormat(DeviceContext device, const PixelFormatRequest& request) {
-    if (!device) return 0;
-    const PIXELFORMATDESCRIPTOR descriptor = Descriptor(request);
-    return ::ChoosePixelFormat(ToHdc(device), &descriptor);
-}
-
-bool SetPixelFormat(DeviceContext device, int32_t index, const PixelFormatRequest& request) {
-    if (!device) return false;
-    const PIXELFORMATDESCRIPTOR descriptor = Descriptor(request);
-    return ::SetPixelFormat(ToHdc(device), index, &descriptor) != FALSE;
-}
-
-GlContext CreateGlContext(DeviceContext device) {
-    return device ? FromHglrc(wglCreateContext(ToHdc(device))) : nullptr;
-}
-
-bool MakeGlContextCurrent(DeviceContext device, GlContext context) {
-    return wglMakeCurrent(ToHdc(device), ToHglrc(context)) != FALSE;
-}
-
-void DeleteGlContext(GlContext context) {
-    if (context) wglDeleteContext(ToHglrc(context));
-}
-
-void SwapBuffers(DeviceContext device) {
-    if (device) ::SwapBuffers(ToHdc(device));
 }
 
 // The display-mode request is the record without its panning fields, 148 bytes, as the

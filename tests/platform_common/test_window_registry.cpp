@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/window_registry.h"
+#include "platform/common/window_registry.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 // than a read out of bounds) for keys the table does not know.
 #include <gtest/gtest.h>
 
-#include "platform/sdl_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 

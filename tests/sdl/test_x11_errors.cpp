@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/x11_errors.h"
+#include "platform/sdl/x11_errors.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-"""The web build's GL is its own (platform/web_gl.cpp, with GLU in platform/web_glu*.cpp): it
+"""The web build's GL is its own (platform/web/gl/, with GLU in web_glu*.cpp): it
 gathers immediate mode into batches and keeps every object of the context for a restore after a
 loss, which it can only do for the calls it defines. Fails, naming them, if the program's
 libraries call a GL or GLU function that none of them defines (a call that would reach
@@ -36,7 +36,7 @@ def main():
     bypassing = sorted(called - defined)
     print(f"{len(called)} GL and GLU functions called, {len(defined)} defined by the program")
     if bypassing:
-        print("called but not defined by the web backend (platform/web_gl.cpp): " + " ".join(bypassing))
+        print("called but not defined by the web backend (platform/web/gl/): " + " ".join(bypassing))
         return 1
     return 0
 

@@ -21,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/web_internal.h"
+#include "platform/web/web_internal.h"
 
 // Emscripten's WebGL bindings, under the names that leave the GL names to this file.
 extern "C" {

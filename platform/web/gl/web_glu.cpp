@@ -2,7 +2,7 @@
 // arithmetic follows GLU's step by step (same float operations in the same order), so that the
 // Linux tests can hold every vertex and every texel against Mesa's libGLU exactly, except where
 // GLU itself goes wrong (see Scale and Build2DMipmaps).
-#include "platform/web_glu.h"
+#include "platform/web/gl/web_glu.h"
 
 #include <algorithm>
 #include <cfloat>

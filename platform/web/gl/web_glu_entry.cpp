@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "platform/web_glu.h"
+#include "platform/web/gl/web_glu.h"
 
 // Emscripten's glu.h declares the quadric as a class it leaves to the library.
 class GLUquadric {

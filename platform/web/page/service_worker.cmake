@@ -1,7 +1,7 @@
 # Run at build time (cmake -P) in the web build's folder, once the program is linked and the
 # page's files are beside it: writes the service worker from its source, with the files it keeps
 # and a cache version taken from their content, so that each new build replaces the old cache.
-#   -DSOURCE=<platform/web_service_worker.js> -DFOLDER=<build folder> -DFILES=<name,name,...>
+#   -DSOURCE=<service_worker.js> -DFOLDER=<build folder> -DFILES=<name,name,...>
 string(REPLACE "," ";" FILES "${FILES}")
 file(SHA256 "${SOURCE}" _sum)
 set(_sums "sw.js ${_sum}\n")
