@@ -75,23 +75,12 @@ uint16_t CountPaletteColors(const uint8_t* header) {
     return CountPaletteColors(std::span<const uint8_t>(header, readable));
 }
 
-BitmapError ParseBitmap(std::span<const uint8_t> data, BitmapLayout& layout) {
-    layout = BitmapLayout{};
-    const uint64_t size = data.size();
-    const bool fileForm = size >= 2 && data[0] == 'B' && data[1] == 'M';
-    const size_t headerStart = fileForm ? kFileHeaderBytes : 0;
-    // Without its size field the header cannot be recognised at all.
-    if (!Inside(headerStart, 4, size)) return BitmapError::UnknownFormat;
-    const uint8_t* header = data.data() + headerStart;
-    const std::span<const uint8_t> headerBytes = data.subspan(headerStart);
+namespace {
 
-    const uint16_t count = CountPaletteColors(headerBytes);
-    const uint32_t headerSize = ReadLe32(header);
-    if (headerSize != kCoreHeaderBytes && headerSize != kInfoHeaderBytes) {
-        return BitmapError::UnknownFormat;
-    }
-    if (!Inside(headerStart, headerSize, size)) return BitmapError::ConversionFailed;
-
+// The header's fields in the 40-byte form, with the image size and colours used filled in
+// where the header leaves them 0.
+void ReadHeaderFields(const uint8_t* header, uint32_t headerSize, uint16_t count,
+                      BitmapLayout& layout) {
     layout.paletteCount = count;
     if (headerSize == kCoreHeaderBytes) {
         layout.width = ReadLe16(header + 4);
@@ -116,61 +105,90 @@ BitmapError ParseBitmap(std::span<const uint8_t> data, BitmapLayout& layout) {
                            uint32_t(layout.height);
     }
     if (layout.colorsUsed == 0) layout.colorsUsed = count;
+}
 
-    // The bit-field masks follow the info header; in a packed bitmap they come before the
-    // colour table, which in turn comes before the pixels.
-    const bool bitFields = layout.compression == BI_BITFIELDS;
-    const size_t masksOffset = headerStart + headerSize;
-    layout.paletteOffset = masksOffset + (bitFields ? kMaskBytes : 0);
-    const uint64_t paletteBytes = uint64_t{count} * layout.paletteEntryBytes;
-    if (fileForm) {
-        layout.pixelOffset = ReadLe32(data.data() + 10);
-    } else {
-        layout.pixelOffset = size_t(layout.paletteOffset + paletteBytes);
-    }
-
-    if (layout.planes != 1 || !ValidDepthAndCompression(layout.bitCount, layout.compression)) {
-        return BitmapError::ConversionFailed;
-    }
-    if (layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN) {
-        return BitmapError::ConversionFailed;
-    }
+// A depth, compression and size the decoder takes.
+bool ValidPicture(const BitmapLayout& layout) {
+    if (layout.planes != 1 || !ValidDepthAndCompression(layout.bitCount, layout.compression))
+        return false;
+    if (layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN) return false;
     const bool rle = layout.compression == BI_RLE8 || layout.compression == BI_RLE4;
-    if (rle && layout.topDown()) return BitmapError::ConversionFailed;
+    return !(rle && layout.topDown());
+}
 
-    if (layout.bitCount <= 8) {
-        if (fileForm) {
-            // Writers often leave colours used at 0 and store only the entries they use, with
-            // the pixels right after them: the table ends where the pixels begin or the file
-            // ends, and indices past the entries that are there read as black.
-            const uint64_t end = layout.pixelOffset < size ? layout.pixelOffset : size;
-            const uint64_t room = end > layout.paletteOffset ? end - layout.paletteOffset : 0;
-            const uint64_t entries = room / layout.paletteEntryBytes;
-            if (entries < count) layout.paletteCount = uint16_t(entries);
-        } else if (!Inside(layout.paletteOffset, paletteBytes, size)) {
-            // A packed bitmap's pixels start after the whole table, so it must all be there.
-            return BitmapError::ConversionFailed;
-        }
+// The colour table of a picture of 8 bits or fewer: in a file, cut short where the pixels or the
+// file begin; in a packed bitmap, all there.
+bool PlacePalette(uint64_t size, bool fileForm, uint64_t paletteBytes, BitmapLayout& layout) {
+    if (layout.bitCount > 8) return true;
+    if (fileForm) {
+        // Writers often leave colours used at 0 and store only the entries they use, with the
+        // pixels right after them: the table ends where the pixels begin or the file ends, and
+        // indices past the entries that are there read as black.
+        const uint64_t end = layout.pixelOffset < size ? layout.pixelOffset : size;
+        const uint64_t room = end > layout.paletteOffset ? end - layout.paletteOffset : 0;
+        const uint64_t entries = room / layout.paletteEntryBytes;
+        if (entries < layout.paletteCount) layout.paletteCount = uint16_t(entries);
+        return true;
     }
-    if (bitFields) {
-        if (!Inside(masksOffset, kMaskBytes, size)) return BitmapError::ConversionFailed;
+    // A packed bitmap's pixels start after the whole table, so it must all be there.
+    return Inside(layout.paletteOffset, paletteBytes, size);
+}
+
+// The channel masks: read and checked for bit fields, the fixed ones of 16 and 32 bits.
+bool ReadMasks(std::span<const uint8_t> data, size_t masksOffset, BitmapLayout& layout) {
+    if (layout.compression == BI_BITFIELDS) {
+        if (!Inside(masksOffset, kMaskBytes, data.size())) return false;
         for (int i = 0; i < 3; ++i) {
             layout.masks[i] = ReadLe32(data.data() + masksOffset + 4 * i);
-            if (!ValidMask(layout.masks[i], layout.bitCount)) return BitmapError::ConversionFailed;
+            if (!ValidMask(layout.masks[i], layout.bitCount)) return false;
         }
     } else if (layout.bitCount == 16) {
         layout.masks[0] = 0x7C00, layout.masks[1] = 0x03E0, layout.masks[2] = 0x001F;
     } else if (layout.bitCount == 32) {
         layout.masks[0] = 0xFF0000, layout.masks[1] = 0xFF00, layout.masks[2] = 0xFF;
     }
+    return true;
+}
 
-    if (layout.pixelOffset > size) return BitmapError::ConversionFailed;
-    if (!rle) {
-        // Every stored row must be there; the last one may lack its padding.
-        const uint64_t rowBits = uint64_t(layout.width) * layout.bitCount;
-        const uint64_t stride = (rowBits + 31) / 32 * 4;
-        const uint64_t needed = (layout.rows() - 1) * stride + (rowBits + 7) / 8;
-        if (!Inside(layout.pixelOffset, needed, size)) return BitmapError::ConversionFailed;
+// Every stored row of an uncompressed picture is there; the last one may lack its padding.
+bool PixelsPresent(uint64_t size, const BitmapLayout& layout) {
+    if (layout.pixelOffset > size) return false;
+    if (layout.compression == BI_RLE8 || layout.compression == BI_RLE4) return true;
+    const uint64_t rowBits = uint64_t(layout.width) * layout.bitCount;
+    const uint64_t stride = (rowBits + 31) / 32 * 4;
+    const uint64_t needed = (layout.rows() - 1) * stride + (rowBits + 7) / 8;
+    return Inside(layout.pixelOffset, needed, size);
+}
+
+}  // namespace
+
+BitmapError ParseBitmap(std::span<const uint8_t> data, BitmapLayout& layout) {
+    layout = BitmapLayout{};
+    const uint64_t size = data.size();
+    const bool fileForm = size >= 2 && data[0] == 'B' && data[1] == 'M';
+    const size_t headerStart = fileForm ? kFileHeaderBytes : 0;
+    // Without its size field the header cannot be recognised at all.
+    if (!Inside(headerStart, 4, size)) return BitmapError::UnknownFormat;
+    const uint8_t* header = data.data() + headerStart;
+    const uint16_t count = CountPaletteColors(data.subspan(headerStart));
+    const uint32_t headerSize = ReadLe32(header);
+    if (headerSize != kCoreHeaderBytes && headerSize != kInfoHeaderBytes) {
+        return BitmapError::UnknownFormat;
+    }
+    if (!Inside(headerStart, headerSize, size)) return BitmapError::ConversionFailed;
+    ReadHeaderFields(header, headerSize, count, layout);
+
+    // The bit-field masks follow the info header; in a packed bitmap they come before the
+    // colour table, which in turn comes before the pixels.
+    const size_t masksOffset = headerStart + headerSize;
+    layout.paletteOffset = masksOffset + (layout.compression == BI_BITFIELDS ? kMaskBytes : 0);
+    const uint64_t paletteBytes = uint64_t{count} * layout.paletteEntryBytes;
+    layout.pixelOffset = fileForm ? ReadLe32(data.data() + 10)
+                                  : size_t(layout.paletteOffset + paletteBytes);
+
+    if (!ValidPicture(layout) || !PlacePalette(size, fileForm, paletteBytes, layout) ||
+        !ReadMasks(data, masksOffset, layout) || !PixelsPresent(size, layout)) {
+        return BitmapError::ConversionFailed;
     }
     if (uint64_t(layout.width) * layout.rows() * 3 > kMaxDecodedBytes) {
         return BitmapError::OutOfMemory;
