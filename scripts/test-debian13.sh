@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Linux suites inside a Debian 13 ("trixie") root made from Debian's packages by mmdebstrap:
-# the build, the unit and Xvfb tests (ctest -LE "package|desktop"), the Xorg mode-switch tests and
-# the Wayland tests (ctest -L desktop), run twice on one build: on classic SDL 2 and on SDL 3
+# the build, the unit and Xvfb tests (ctest -LE "package|desktop|wayland"), the Xorg mode-switch tests and
+# the Wayland tests (ctest -L "desktop|wayland"), run twice on one build: on classic SDL 2 and on SDL 3
 # through sdl2-compat, which SDL 2's dynamic API loads when SDL_DYNAMIC_API names it.
 #
 # The root is kept between runs, as sbuild keeps its roots, outside the clone:
@@ -69,8 +69,8 @@ EOF
       echo "test-debian13: the SDL $sdl run loads the wrong library: $loaded" >&2
       exit 1
     fi
-    suite "$label, unit and Xvfb" sdl$sdl-linux -LE 'package|desktop'
-    suite "$label, Xorg and Wayland" sdl$sdl-desktop -L desktop
+    suite "$label, unit and Xvfb" sdl$sdl-linux -LE 'package|desktop|wayland'
+    suite "$label, Xorg and Wayland" sdl$sdl-desktop -L 'desktop|wayland'
   done
   echo "== Debian 13 summary"
   printf '%s\n' "${summary[@]}"
