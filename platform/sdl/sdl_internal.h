@@ -1,6 +1,6 @@
-// State shared by the SDL2 implementation of platform.h: its windows' SDL side and the display
-// switch (the classes, windows and queue are kept in window_registry.h). Only platform/*.cpp
-// include this (and with it SDL).
+// State shared by the SDL implementation of platform.h: its windows' SDL side and the display
+// switch (the classes, windows and queue are kept in common/window_registry.h). Only
+// platform/sdl/ and its tests include this (and with it SDL).
 #pragma once
 
 #include <SDL.h>

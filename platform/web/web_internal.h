@@ -1,6 +1,6 @@
 // State shared by the web implementation of platform.h (Emscripten's HTML5 API and WebGL, with
 // the page's own parts in web_library.js): the windows' canvases and the page's events (the
-// classes, windows and queue are kept in window_registry.h). Only platform/web_*.cpp include
+// classes, windows and queue are kept in common/window_registry.h). Only platform/web/ includes
 // this.
 #pragma once
 

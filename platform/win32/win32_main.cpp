@@ -1,5 +1,5 @@
 // Process entry on Windows: the module instance goes to the shell's entry function, whose
-// result is the exit status. Built into the Windows executable only (Linux has app/main.cpp).
+// result is the exit status. Built into the Windows executable only.
 #include "app/app_main.h"
 
 #include <windows.h>

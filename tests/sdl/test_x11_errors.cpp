@@ -1,4 +1,4 @@
-// The X error handler of platform/x11_errors.h on a real X server: a query about a window that
+// The X error handler of platform/sdl/x11_errors.h on a real X server: a query about a window that
 // is gone fails quietly, and every other error reaches the handler that was there before.
 #include <gtest/gtest.h>  // before Xlib, whose None and Bool are macros
 #include <X11/Xlib.h>

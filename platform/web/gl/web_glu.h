@@ -1,6 +1,6 @@
 // The GLU routines and client attribute stack that the browser build's own GL lacks, made
 // only of GL 1.1 calls that it and Mesa both have. Nothing here carries a GLU or GL
-// name: platform/web_glu_entry.cpp gives the browser build those names, and the Linux tests link
+// name: web_glu_entry.cpp gives the browser build those names, and the Linux tests link
 // this file beside the real libGLU to compare the two.
 #pragma once
 

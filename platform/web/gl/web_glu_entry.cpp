@@ -1,5 +1,5 @@
-// The GLU and GL entry points the browser build's GL (platform/web_gl.cpp) lacks, under their real names,
-// each handing over to platform/web_glu.cpp. Compiled for the Emscripten target only: on every
+// The GLU and GL entry points the browser build's GL (web_gl.cpp) lacks, under their real names,
+// each handing over to web_glu.cpp. Compiled for the Emscripten target only: on every
 // other system these names belong to the real libGLU and libGL.
 #include <GL/gl.h>
 #include <GL/glu.h>
