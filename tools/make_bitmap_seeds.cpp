@@ -3,6 +3,7 @@
 // Usage: make_bitmap_seeds <directory>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "tools/bmp_writer.h"
@@ -29,20 +30,10 @@ BitmapFields Picture(int bitCount, int width, int height, uint32_t compression =
     return f;
 }
 
-}  // namespace
+using Save = std::function<void(const std::string& name, const BitmapFields& fields)>;
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
-        return 2;
-    }
-    const std::string dir = argv[1];
-    std::filesystem::create_directories(dir);
-    int failures = 0;
-    auto save = [&](const std::string& name, const BitmapFields& f) {
-        if (!bmpwriter::WriteFile(dir + "/" + name + ".bmp", bmpwriter::BuildBitmap(f))) ++failures;
-    };
-
+// Every depth, bottom-up, top-down and packed; the core header's depths, in a file and packed.
+void SaveUncompressed(const Save& save) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
         const std::string depth = std::to_string(bits);
         save("rgb" + depth, Picture(bits, 13, 5));
@@ -58,7 +49,10 @@ int main(int argc, char** argv) {
         core.fileHeader = false;
         save("core_packed" + std::to_string(bits), core);
     }
+}
 
+// Bit-field masks, colours used, and a gap between the colour table and the pixels.
+void SaveMasksAndTables(const Save& save) {
     BitmapFields fields565 = Picture(16, 6, 3, 3);
     fields565.masks = {0xF800, 0x07E0, 0x001F};
     save("bitfields565", fields565);
@@ -69,6 +63,10 @@ int main(int argc, char** argv) {
     BitmapFields fields32 = Picture(32, 6, 3, 3);
     fields32.masks = {0x3FF00000, 0x000FFC00, 0x000003FF};
     save("bitfields_10bit", fields32);
+    // 32-bit bit-fields whose masks are whole bytes, in an unusual order.
+    BitmapFields fields888 = Picture(32, 5, 2, 3);
+    fields888.masks = {0x0000FF00, 0xFF000000, 0x00FF0000};
+    save("bitfields_888", fields888);
 
     BitmapFields used = Picture(8, 4, 2);
     used.colorsUsed = 16;
@@ -79,7 +77,10 @@ int main(int argc, char** argv) {
     gap.colorsUsed = 4;
     gap.gap = 10;
     save("gap24", gap);
+}
 
+// Both RLE kinds, in files and packed, their escapes, and colour tables shorter than the depth.
+void SaveRunLengths(const Save& save) {
     std::vector<uint8_t> indices;
     for (int i = 0; i < 20 * 6; ++i) indices.push_back(uint8_t((i / 5) % 7 + (i % 3 == 0)));
     BitmapFields rle8 = Picture(8, 20, 6, 1);
@@ -109,18 +110,35 @@ int main(int argc, char** argv) {
                                                                : "rgb8";
         save("short_table_" + kind, shortTable);
     }
-    // 32-bit bit-fields whose masks are whole bytes, in an unusual order.
-    BitmapFields fields888 = Picture(32, 5, 2, 3);
-    fields888.masks = {0x0000FF00, 0xFF000000, 0x00FF0000};
-    save("bitfields_888", fields888);
+}
 
+// Files the decoder refuses: pixels cut short, a header of a size it does not read.
+void SaveRefused(const Save& save) {
     BitmapFields truncated = Picture(24, 8, 8);
     truncated.pixels.resize(truncated.pixels.size() / 2);
     save("truncated24", truncated);
     BitmapFields v5 = Picture(24, 2, 2);
     v5.headerSize = 124;
     save("header124", v5);
+}
 
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <directory>\n", argv[0]);
+        return 2;
+    }
+    const std::string dir = argv[1];
+    std::filesystem::create_directories(dir);
+    int failures = 0;
+    const Save save = [&](const std::string& name, const BitmapFields& f) {
+        if (!bmpwriter::WriteFile(dir + "/" + name + ".bmp", bmpwriter::BuildBitmap(f))) ++failures;
+    };
+    SaveUncompressed(save);
+    SaveMasksAndTables(save);
+    SaveRunLengths(save);
+    SaveRefused(save);
     if (failures) std::fprintf(stderr, "%d seed files could not be written\n", failures);
     return failures ? 1 : 0;
 }
