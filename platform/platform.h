@@ -1,5 +1,6 @@
 // The platform layer: the only code that talks to the windowing system (Win32 and WGL on
-// Windows, SDL2 everywhere else, a scripted fake in unit tests). It speaks the program's own
+// Windows, WebGL and the page in a browser, SDL everywhere else, a scripted fake in unit tests;
+// docs/architecture.md tells how each stands in for Win32). It speaks the program's own
 // vocabulary, which is Win32's: window messages with a number, wParam and lParam, a window
 // procedure, modal boxes, a wrapping millisecond tick. Nothing above this header includes SDL
 // or windows.h.

@@ -2,7 +2,7 @@
 # Lighthouse's audits of the web build's page, served from loopback, in its mobile (three runs)
 # and desktop profiles: prints the four category scores of each (performance, accessibility,
 # best practices, SEO) and its first contentful paint, and leaves the full reports beside the
-# page as lighthouse-<profile>.html.
+# page as lighthouse-<profile>.report.html and .report.json (profiles mobile-1 to mobile-3, desktop).
 # Lighthouse comes from npm, pinned (later versions want a newer Node.js than Debian's), and is
 # installed into the build folder, never into the source tree.
 # Usage: audit-web.sh [web build folder]
