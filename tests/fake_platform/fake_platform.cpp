@@ -1,25 +1,25 @@
 // The scripted platform: everything the program asks of a windowing system, kept in memory.
+// Classes, windows and the message queue live in the window registry the SDL and web backends
+// keep theirs in; the fake adds failures, the script and the log around it.
 #include "tests/fake_platform/fake_platform.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <memory>
 
+#include "platform/common/window_registry.h"
+
 namespace platform {
 
+// The fake's part of a window: its record in Windows() and how many hand-outs of its drawing
+// surface are not yet released. The fake keeps every one made, so that a handle is never
+// reused and a surface still held when its window went stays counted.
 struct Window {
-    size_t index;  // into the window records
-    WindowProcedure procedure;
-    void* userData;
-    bool live;
-    Device* device;
-};
-
-struct Device {
-    Window* window;
-    bool held;
+    size_t index;
+    int held = 0;
 };
 
 struct Context {
@@ -33,6 +33,9 @@ namespace {
 
 using platform::Message;
 
+// The one pixel format the fake offers; not 1, so that a caller passing its own guess fails.
+constexpr int32_t kPixelFormat = 7;
+
 struct Scripted {
     Message message;  // window filled in on arrival
     uint32_t waited;
@@ -41,9 +44,7 @@ struct Scripted {
 struct Fake {
     std::array<int, size_t(Step::Count)> failAttempt{};  // -1: never
     std::array<int, size_t(Step::Count)> attempts{};
-    std::vector<std::pair<std::string, platform::WindowProcedure>> classes;
-    std::vector<std::unique_ptr<platform::Window>> windows;
-    std::vector<std::unique_ptr<platform::Device>> devices;
+    std::vector<platform::WindowOwner> made;
     std::vector<std::unique_ptr<platform::Context>> contexts;
     std::vector<WindowRecord> records;
     platform::Context* current = nullptr;
@@ -54,7 +55,6 @@ struct Fake {
     std::deque<int> answers;
     std::vector<BoxCall> boxes;
     uint32_t tick = 0, perRead = 0;
-    std::deque<Message> queue;
     std::deque<Scripted> input, inputOnWait;
     bool sizeDuringCreate = false;
     int32_t pixelScale = 1;
@@ -84,9 +84,12 @@ void Write(std::string line) { F().log.push_back(std::move(line)); }
     std::abort();
 }
 
-platform::Window* Live(platform::WindowHandle handle) {
-    for (auto& w : F().windows)
-        if (w.get() == handle && w->live) return w.get();
+WindowRecord& RecordOf(const platform::Window& window) { return F().records[window.index]; }
+
+// The surface if its window is still there, else null (it went with the window).
+platform::Device* LiveDevice(platform::DeviceContext device) {
+    for (auto& entry : platform::Registry().windows)
+        if (device && entry.device.get() == device) return device;
     return nullptr;
 }
 
@@ -98,16 +101,17 @@ intptr_t SizeParam(int32_t width, int32_t height) {
     return intptr_t((uint32_t(height) & 0xFFFF) << 16 | (uint32_t(width) & 0xFFFF));
 }
 
-void Arrive(Scripted s) {
-    platform::WindowHandle target = LiveWindow();
-    if (!target) return;
-    s.message.window = target;
-    F().queue.push_back(s.message);
+void Arrive(const Scripted& s) {
+    if (platform::WindowHandle target = LiveWindow())
+        platform::Post(*target, s.message.message, s.message.wParam, s.message.lParam);
 }
 
 }  // namespace
 
-void Reset() { F() = Fake{}; }
+void Reset() {
+    platform::Registry() = platform::WindowRegistry{};
+    F() = Fake{};
+}
 void FailStep(Step step, int attempt) { F().failAttempt[size_t(step)] = attempt; }
 void SetDesktopMode(platform::DisplayMode mode) { F().desktop = F().mode = mode; }
 void AddDisplayMode(platform::DisplayMode mode) { F().modes.push_back(mode); }
@@ -132,20 +136,18 @@ int WaitCount() { return F().waits; }
 const std::vector<WindowRecord>& Windows() { return F().records; }
 
 platform::WindowHandle LiveWindow() {
-    for (auto it = F().windows.rbegin(); it != F().windows.rend(); ++it)
-        if ((*it)->live) return it->get();
-    return nullptr;
+    const auto& windows = platform::Registry().windows;
+    return windows.empty() ? nullptr : windows.back().window.get();
 }
 
 int LiveContexts() {
-    int n = 0;
-    for (auto& c : F().contexts) n += c->deleted ? 0 : 1;
-    return n;
+    return int(std::count_if(F().contexts.begin(), F().contexts.end(),
+                             [](auto& c) { return !c->deleted; }));
 }
 
 int HeldDeviceContexts() {
     int n = 0;
-    for (auto& d : F().devices) n += d->held ? 1 : 0;
+    for (auto& w : F().made) n += w->held;
     return n;
 }
 
@@ -153,7 +155,7 @@ bool ContextCurrent() { return F().current != nullptr; }
 
 std::vector<Message> Queued(platform::WindowHandle window) {
     std::vector<Message> out;
-    for (const Message& m : F().queue)
+    for (const Message& m : platform::Registry().queue)
         if (m.window == window) out.push_back(m);
     return out;
 }
@@ -177,8 +179,19 @@ namespace platform {
 
 using fake_platform::F;
 using fake_platform::Fails;
+using fake_platform::RecordOf;
 using fake_platform::Step;
+using fake_platform::WindowRecord;
 using fake_platform::Write;
+
+// What the registry asks of its backend.
+void DrawableSize(const Window& window, int& width, int& height) {
+    const WindowRecord& r = RecordOf(window);
+    width = r.clientWidth * F().pixelScale;
+    height = r.clientHeight * F().pixelScale;
+}
+
+void MessagePosted() {}  // waits are scripted: nothing blocks that a message would wake
 
 ModuleHandle CurrentModule() {
     static int module;
@@ -212,17 +225,14 @@ bool RegisterWindowClass(const WindowClass& windowClass) {
                   windowClass.cursor, static_cast<long long>(windowClass.background));
     Write(std::string("RegisterWindowClass ") + (windowClass.className ? windowClass.className : "") +
           record);
-    if (Fails(Step::RegisterClass) || !windowClass.className || !windowClass.procedure)
-        return false;
-    for (auto& c : F().classes)
-        if (c.first == windowClass.className) return false;
-    F().classes.emplace_back(windowClass.className, windowClass.procedure);
+    if (Fails(Step::RegisterClass) || !ClassAvailable(windowClass)) return false;
+    AddClass(windowClass);
     return true;
 }
 
 void UnregisterWindowClass(const char* className, ModuleHandle) {
     Write(std::string("UnregisterWindowClass ") + (className ? className : ""));
-    std::erase_if(F().classes, [&](auto& c) { return className && c.first == className; });
+    RemoveClass(className);
 }
 
 void AdjustWindowRect(Rect& rect, uint32_t style, uint32_t) {
@@ -239,64 +249,56 @@ WindowHandle CreateWindow(uint32_t exStyle, const char* className, const char* t
                           ModuleHandle instance, void* createParams) {
     auto& f = F();
     Write(std::string("CreateWindow ") + (className ? className : ""));
-    WindowProcedure procedure = nullptr;
-    for (auto& c : f.classes)
-        if (className && c.first == className) procedure = c.second;
-    if (!procedure || Fails(Step::CreateWindow)) return nullptr;
-
-    const bool framed = (style & WS_POPUP) == 0;
-    const int32_t frameW = framed ? fake_platform::kFrameLeft + fake_platform::kFrameRight : 0;
-    const int32_t frameH = framed ? fake_platform::kFrameTop + fake_platform::kFrameBottom : 0;
-    f.records.push_back({nullptr, className, title ? title : "", style, exStyle, x, y, width,
-                         height, width - frameW, height - frameH, createParams, false, false,
-                         PixelFormatRequest{}, false});
-    f.windows.push_back(std::make_unique<Window>(Window{f.records.size() - 1, procedure,
-                                                        nullptr, true, nullptr}));
-    Window* w = f.windows.back().get();
-    f.records.back().handle = w;
-
-    CreateStruct create{createParams, instance, className, title, style, exStyle,
-                        x, y, width, height};
-    procedure(w, WM_CREATE, 0, reinterpret_cast<intptr_t>(&create));
-    if (f.sizeDuringCreate) procedure(w, WM_SIZE, SIZE_RESTORED, fake_platform::SizeParam(width, height));
+    const CreateStruct create{createParams, instance, className, title, style, exStyle,
+                              x, y, width, height};
+    WindowHandle w = CreateRegisteredWindow(create, [&]() -> WindowOwner {
+        if (Fails(Step::CreateWindow)) return nullptr;
+        const bool framed = (style & WS_POPUP) == 0;
+        const int32_t frameW = framed ? fake_platform::kFrameLeft + fake_platform::kFrameRight : 0;
+        const int32_t frameH = framed ? fake_platform::kFrameTop + fake_platform::kFrameBottom : 0;
+        f.made.push_back(std::make_shared<Window>(Window{f.records.size()}));
+        f.records.push_back({f.made.back().get(), className, title ? title : "", style, exStyle,
+                             x, y, width, height, width - frameW, height - frameH, createParams,
+                             false, false, PixelFormatRequest{}, false});
+        return f.made.back();
+    });
+    if (w && f.sizeDuringCreate)
+        CallProcedure(w, WM_SIZE, SIZE_RESTORED, fake_platform::SizeParam(width, height));
     return w;
 }
 
 void ShowWindow(WindowHandle handle, int32_t command) {
     Write("ShowWindow " + std::to_string(command));
-    Window* w = fake_platform::Live(handle);
+    Window* w = FindWindow(handle);
     if (!w) return;
-    auto& r = F().records[w->index];
-    r.shown = true;
-    const int32_t scale = F().pixelScale;
-    w->procedure(w, WM_SIZE, SIZE_RESTORED,
-                 fake_platform::SizeParam(r.clientWidth * scale, r.clientHeight * scale));
+    RecordOf(*w).shown = true;
+    CallProcedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
 }
 
 bool GetClientRect(WindowHandle handle, Rect& rect) {
-    Window* w = fake_platform::Live(handle);
+    Window* w = FindWindow(handle);
     if (!w) return false;
-    const auto& r = F().records[w->index];
-    rect = {0, 0, r.clientWidth * F().pixelScale, r.clientHeight * F().pixelScale};
+    int width = 0, height = 0;
+    DrawableSize(*w, width, height);
+    rect = {0, 0, width, height};
     return true;
 }
 
 void DestroyWindow(WindowHandle handle) {
     Write("DestroyWindow");
-    Window* w = fake_platform::Live(handle);
+    Window* w = FindWindow(handle);
     if (!w) return;
-    w->live = false;
-    F().records[w->index].destroyed = true;
-    std::erase_if(F().queue, [&](const Message& m) { return m.window == handle; });
+    RecordOf(*w).destroyed = true;
+    RemoveWindow(handle);
 }
 
 void SetWindowUserData(WindowHandle handle, void* data) {
-    if (Window* w = fake_platform::Live(handle)) w->userData = data;
+    if (RegisteredWindow* entry = FindEntry(handle)) entry->userData = data;
 }
 
 void* GetWindowUserData(WindowHandle handle) {
-    Window* w = fake_platform::Live(handle);
-    return w ? w->userData : nullptr;
+    RegisteredWindow* entry = FindEntry(handle);
+    return entry ? entry->userData : nullptr;
 }
 
 intptr_t DefaultWindowProcedure(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
@@ -306,27 +308,29 @@ intptr_t DefaultWindowProcedure(WindowHandle, uint32_t message, uintptr_t, intpt
 
 DeviceContext GetDeviceContext(WindowHandle handle) {
     Write("GetDeviceContext");
-    Window* w = fake_platform::Live(handle);
-    if (!w || Fails(Step::DeviceContext)) return nullptr;
-    F().devices.push_back(std::make_unique<Device>(Device{w, true}));
-    return F().devices.back().get();
+    RegisteredWindow* entry = FindEntry(handle);
+    if (!entry || Fails(Step::DeviceContext)) return nullptr;
+    ++entry->window->held;
+    return entry->device.get();
 }
 
 void ReleaseDeviceContext(WindowHandle, DeviceContext device) {
     Write("ReleaseDeviceContext");
-    if (device) device->held = false;
+    if (Device* d = fake_platform::LiveDevice(device); d && d->window->held > 0) --d->window->held;
 }
 
 int32_t ChoosePixelFormat(DeviceContext device, const PixelFormatRequest&) {
     Write("ChoosePixelFormat");
-    return (!device || Fails(Step::ChoosePixelFormat)) ? 0 : 7;
+    return (!device || Fails(Step::ChoosePixelFormat)) ? 0 : fake_platform::kPixelFormat;
 }
 
 bool SetPixelFormat(DeviceContext device, int32_t index, const PixelFormatRequest& request) {
     Write("SetPixelFormat " + std::to_string(index));
     if (!device || Fails(Step::SetPixelFormat)) return false;
-    auto& r = F().records[device->window->index];
-    if (r.pixelFormatSet) return false;  // once per window
+    Device* d = fake_platform::LiveDevice(device);
+    if (!d || index != fake_platform::kPixelFormat || d->pixelFormatSet) return false;
+    d->pixelFormatSet = true;
+    WindowRecord& r = RecordOf(*d->window);
     r.pixelFormat = request;
     r.pixelFormatSet = true;
     return true;
@@ -385,24 +389,17 @@ void ShowCursor(bool show) {
 }
 
 bool PostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (!fake_platform::Live(window)) return false;
-    F().queue.push_back({window, message, wParam, lParam});
+    Window* w = FindWindow(window);
+    if (!w) return false;
+    Post(*w, message, wParam, lParam);
     return true;
 }
 
 bool PeekMessage(Message& message, WindowHandle window) {
     auto& f = F();
-    while (!f.input.empty()) {
-        fake_platform::Arrive(f.input.front());
-        f.input.pop_front();
-    }
-    for (auto it = f.queue.begin(); it != f.queue.end(); ++it) {
-        if (it->window != window) continue;
-        message = *it;
-        f.queue.erase(it);
-        return true;
-    }
-    return false;
+    for (const fake_platform::Scripted& s : f.input) fake_platform::Arrive(s);
+    f.input.clear();
+    return TakeMessage(message, window);
 }
 
 void WaitMessage() {
@@ -411,15 +408,14 @@ void WaitMessage() {
     ++f.waits;
     if (!f.input.empty()) return;  // already arrived; the next peek collects it
     if (f.inputOnWait.empty()) fake_platform::Abort("WaitMessage with no input scripted: it would block forever");
-    fake_platform::Scripted next = f.inputOnWait.front();
+    const fake_platform::Scripted next = f.inputOnWait.front();
     f.inputOnWait.pop_front();
     f.tick += next.waited;
     fake_platform::Arrive(next);
 }
 
 intptr_t DispatchMessage(const Message& message) {
-    Window* w = fake_platform::Live(message.window);
-    return w ? w->procedure(w, message.message, message.wParam, message.lParam) : 0;
+    return CallProcedure(message.window, message.message, message.wParam, message.lParam);
 }
 
 }  // namespace platform
