@@ -1,31 +1,8 @@
 // The parts of platform.h that are pure bookkeeping on the window registry, for the SDL and web
-// backends: the fake platform of the unit tests keeps the registry but has its own of these.
+// backends: the fake platform of the unit tests has its own of these, which log and can fail.
 #include "platform/common/window_registry.h"
 
 namespace platform {
-
-ModuleHandle CurrentModule() {
-    static int module;
-    return reinterpret_cast<ModuleHandle>(&module);
-}
-
-bool GetClientRect(WindowHandle handle, Rect& rect) {
-    Window* w = FindWindow(handle);
-    if (!w) return false;
-    int width = 0, height = 0;
-    DrawableSize(*w, width, height);
-    rect = {0, 0, width, height};
-    return true;
-}
-
-void SetWindowUserData(WindowHandle handle, void* data) {
-    if (RegisteredWindow* entry = FindEntry(handle)) entry->userData = data;
-}
-
-void* GetWindowUserData(WindowHandle handle) {
-    RegisteredWindow* entry = FindEntry(handle);
-    return entry ? entry->userData : nullptr;
-}
 
 intptr_t DefaultWindowProcedure(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
 

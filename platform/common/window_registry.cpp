@@ -102,4 +102,29 @@ intptr_t ClientSizeParam(const Window& window) {
     return intptr_t((uint32_t(height) & 0xFFFF) << 16 | (uint32_t(width) & 0xFFFF));
 }
 
+// ---- The parts of platform.h that every keeper of the registry answers alike ----------------
+
+ModuleHandle CurrentModule() {
+    static int module;
+    return reinterpret_cast<ModuleHandle>(&module);
+}
+
+bool GetClientRect(WindowHandle handle, Rect& rect) {
+    Window* w = FindWindow(handle);
+    if (!w) return false;
+    int width = 0, height = 0;
+    DrawableSize(*w, width, height);
+    rect = {0, 0, width, height};
+    return true;
+}
+
+void SetWindowUserData(WindowHandle handle, void* data) {
+    if (RegisteredWindow* entry = FindEntry(handle)) entry->userData = data;
+}
+
+void* GetWindowUserData(WindowHandle handle) {
+    RegisteredWindow* entry = FindEntry(handle);
+    return entry ? entry->userData : nullptr;
+}
+
 }  // namespace platform

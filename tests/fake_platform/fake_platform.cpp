@@ -193,11 +193,6 @@ void DrawableSize(const Window& window, int& width, int& height) {
 
 void MessagePosted() {}  // waits are scripted: nothing blocks that a message would wake
 
-ModuleHandle CurrentModule() {
-    static int module;
-    return reinterpret_cast<ModuleHandle>(&module);
-}
-
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
     auto& f = F();
     f.boxes.push_back({owner, text ? text : "", caption ? caption : "", style});
@@ -275,30 +270,12 @@ void ShowWindow(WindowHandle handle, int32_t command) {
     CallProcedure(w, WM_SIZE, SIZE_RESTORED, ClientSizeParam(*w));
 }
 
-bool GetClientRect(WindowHandle handle, Rect& rect) {
-    Window* w = FindWindow(handle);
-    if (!w) return false;
-    int width = 0, height = 0;
-    DrawableSize(*w, width, height);
-    rect = {0, 0, width, height};
-    return true;
-}
-
 void DestroyWindow(WindowHandle handle) {
     Write("DestroyWindow");
     Window* w = FindWindow(handle);
     if (!w) return;
     RecordOf(*w).destroyed = true;
     RemoveWindow(handle);
-}
-
-void SetWindowUserData(WindowHandle handle, void* data) {
-    if (RegisteredWindow* entry = FindEntry(handle)) entry->userData = data;
-}
-
-void* GetWindowUserData(WindowHandle handle) {
-    RegisteredWindow* entry = FindEntry(handle);
-    return entry ? entry->userData : nullptr;
 }
 
 intptr_t DefaultWindowProcedure(WindowHandle, uint32_t message, uintptr_t, intptr_t) {
