@@ -244,6 +244,7 @@ class Gamepad(DemoSession):
             # Unplugged while held: the light stops for good.
             self.pad.send("axis 0 32767", "frames 5", "detach")
             stopped = e2e.settled(self.x, win)
+            self.assertTrue(stopped.count["orange"], f"the marker is out of sight: {stopped}")
             self.pad.send("frames 30")
             self.assertEqual(e2e.settled(self.x, win).centroid["orange"],
                              stopped.centroid["orange"])
