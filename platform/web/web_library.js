@@ -104,6 +104,43 @@ mergeInto(LibraryManager.library, {
       var answer = exit ? exit.call(document) : null;
       return answer && answer.then ? answer : Promise.resolve();
     },
+    // The page's gamepads that report the standard layout (the others' controls could be
+    // anywhere), as they are now; none where the browser has no Gamepad API.
+    gamepads: function() {
+      var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+      return Array.prototype.filter.call(pads || [], function(pad) {
+        return pad && pad.connected && pad.mapping == 'standard';
+      });
+    },
+    // A standard pad's buttons as the program's GamepadButton bits (gamepad_keys.h).
+    padButtons: function(pad) {
+      // Standard button number for each bit: A, B, X, Y, Back, Start, left and right
+      // shoulders, d-pad up, down, left, right.
+      var order = [0, 1, 2, 3, 8, 9, 4, 5, 12, 13, 14, 15];
+      var bits = 0;
+      order.forEach(function(number, bit) {
+        var button = pad.buttons[number];
+        if (button && (button.pressed || button.value > 0.5)) bits |= 1 << bit;
+      });
+      return bits;
+    },
+    // A dialog's answers from the pads: A for its first button (Yes, OK), B for its last (No,
+    // or OK). A button already held as the dialog opens counts once it has been let go.
+    watchPads: function(dialog, answer, first, last) {
+      var held = {};
+      var pads = {A: 1, B: 2};
+      (function look() {
+        if (!dialog.isConnected) return;
+        var now = 0;
+        quorvane.gamepads().forEach(function(pad) { now |= quorvane.padButtons(pad); });
+        for (var name in pads) {
+          var down = (now & pads[name]) != 0;
+          if (down && held[name] === false) return answer(name == 'A' ? first : last);
+          held[name] = down;
+        }
+        requestAnimationFrame(look);
+      })();
+    },
     // A modal dialog: caption, text with its line breaks, and Yes/No or OK. Resolves with the
     // answer's number (6 Yes, 7 No, 1 OK).
     box: function(text, caption, question, warning) {
@@ -150,6 +187,7 @@ mergeInto(LibraryManager.library, {
         document.body.appendChild(dialog);
         dialog.showModal();
         buttons.firstChild.focus();
+        quorvane.watchPads(dialog, answer, labels[0][1], labels[labels.length - 1][1]);
       });
     },
     // An on-screen control's button: held while a pointer presses it inside, tapped on a
@@ -313,6 +351,19 @@ mergeInto(LibraryManager.library, {
   web_set_cursor_visible__deps: ['$quorvane'],
   web_set_cursor_visible: function(visible) {
     quorvane.screen().style.cursor = visible ? 'default' : 'none';
+  },
+
+  web_gamepads_read__deps: ['$quorvane'],
+  web_gamepads_read: function(values, maxPads) {
+    var pads = quorvane.gamepads().slice(0, maxPads);
+    pads.forEach(function(pad, i) {
+      var trigger = function(n) { var b = pad.buttons[n]; return b ? b.value : 0; };
+      var axis = function(n) { var a = pad.axes[n]; return typeof a == 'number' ? a : 0; };
+      var record = [axis(0), axis(1), axis(2), axis(3), trigger(6), trigger(7),
+                    quorvane.padButtons(pad)];
+      HEAPF32.set(record, (values >> 2) + i * record.length);
+    });
+    return pads.length;
   },
 
   web_page_has_focus: function() { return document.hasFocus() ? 1 : 0; },
