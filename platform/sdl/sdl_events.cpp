@@ -145,6 +145,7 @@ size_t PumpEvents() {
     if (!s.videoReady) return 0;
     auto& queue = Registry().queue;
     const size_t before = queue.size();
+    UpdateGamepads();
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(e);
     ReadGamepads();

@@ -1,6 +1,8 @@
 // Gamepads through SDL's game controllers (the Steam Deck's own controls among them): opened as
 // they are plugged in, closed as they go, and read after every pump of events into the keys the
-// keyboard would hold (gamepad_keys.h), for the focused window only.
+// keyboard would hold (gamepad_keys.h), for the focused window only. The pads are updated by the
+// pump, not by SDL's waits: left to itself, SDL polls every pad plugged in every millisecond of
+// a wait, and a minimised demo would never sleep.
 #include <algorithm>
 #include <vector>
 
@@ -70,8 +72,13 @@ void PostGamepadKeys(const KeySet& now) {
 void StartGamepads() {
     Gamepads& pads = Pads();
     if (pads.started) return;
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     // Without the subsystem (no joystick support here) the program runs on without gamepads.
     pads.started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+}
+
+void UpdateGamepads() {
+    if (Pads().started) SDL_GameControllerUpdate();  // pads plugged in or out, and their moves
 }
 
 void StopGamepads() {

@@ -62,10 +62,12 @@ void StartEvents();
 // Moves every pending SDL event into the message queue; returns how many messages it added.
 size_t PumpEvents();
 // Gamepads (sdl_gamepads.cpp): started and stopped with video (stopping lets their keys go);
-// an SDL event about a pad plugged in or out, true when it was one; and the pads read after
-// the events, their keys posted to the focused window.
+// updated before the events are taken (their events join them); an SDL event about a pad
+// plugged in or out, true when it was one; and the pads read after the events, their keys
+// posted to the focused window.
 void StartGamepads();
 void StopGamepads();
+void UpdateGamepads();
 bool GamepadEvent(const SDL_Event& e);
 void ReadGamepads();
 // Virtual-key code of an SDL key, 0 when the program has no code for it.
