@@ -1,8 +1,8 @@
 // The page's events as window messages: keys (the browser's key codes are the program's
-// virtual-key codes) and the on-screen controls and gamepads that stand for them, the page hidden or shown,
-// resized or its focus lost, and the modal boxes, which are
-// dialogs in the page. Events arrive whenever the program yields to the browser: in
-// WaitMessage, in a box and at every buffer swap.
+// virtual-key codes) and the on-screen controls and gamepads that stand for them, the page
+// hidden or shown, resized or its focus lost, and the modal boxes, which are dialogs in the
+// page. Events arrive whenever the program yields to the browser: in WaitMessage, in a box and
+// at every buffer swap; the gamepads are read at every buffer swap.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>

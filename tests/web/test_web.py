@@ -245,7 +245,8 @@ class Gamepad(WebSession):
             self.pad(key, False)
 
     def test_b_answers_no_and_the_pad_moves_light_and_view_then_back_quits(self):
-        self.assertEqual(self.page.wait_for_dialog(), ["Start FullScreen?", QUESTION, ["Yes", "No"]])
+        self.assertEqual(self.page.wait_for_dialog(),
+                         ["Start FullScreen?", QUESTION, ["Yes", "No"]])
         self.press_pad("B")
         self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "the first frames")
         self.assertIsNone(self.page.fullscreen())
