@@ -100,7 +100,8 @@ void ReadGamepads() {
     float values[MAX_PADS * WEB_PAD_VALUES];
     KeySet now;
     // Only the focused page's pads count, and none while a box holds the keys.
-    const int pads = FocusedWindow() && !State().boxOpen ? web_gamepads_read(values, MAX_PADS) : 0;
+    const bool reading = FocusedWindow() && !State().boxOpen;
+    const int pads = reading ? web_gamepads_read(values, MAX_PADS) : 0;
     for (int i = 0; i < pads && i < MAX_PADS; ++i) {
         const float* v = values + i * WEB_PAD_VALUES;
         GamepadState pad{v[0], v[1], v[2], v[3], v[4], v[5], uint32_t(v[6])};
