@@ -53,6 +53,7 @@ KeySet GamepadKeys(const GamepadState& pad);
 struct KeyChange {
     uint32_t vk;
     bool down;
+    bool operator==(const KeyChange&) const = default;
 };
 
 // Who holds each key: the keyboard (with the page's on-screen controls) and the gamepads

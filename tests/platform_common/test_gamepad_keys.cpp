@@ -78,20 +78,15 @@ KeySet Keys(std::initializer_list<uint32_t> vks) {
     return keys;
 }
 
-bool Same(const std::vector<KeyChange>& seen, const std::vector<KeyChange>& expected) {
-    if (seen.size() != expected.size()) return false;
-    for (size_t i = 0; i < seen.size(); ++i)
-        if (seen[i].vk != expected[i].vk || seen[i].down != expected[i].down) return false;
-    return true;
-}
+using Changes = std::vector<KeyChange>;
 
 // A pad unplugged or the focus lost lets every key go, key-ups before the next key-downs.
 TEST(GamepadKeys, LettingGoReleasesEveryHeldKeyOnceUpsFirst) {
     KeySources sources;
-    EXPECT_TRUE(Same(GamepadKeysChanged(sources, Keys({'W', 'D'})), {{'D', true}, {'W', true}}));
+    EXPECT_EQ(GamepadKeysChanged(sources, Keys({'W', 'D'})), (Changes{{'D', true}, {'W', true}}));
     EXPECT_TRUE(GamepadKeysChanged(sources, Keys({'W', 'D'})).empty());
-    EXPECT_TRUE(Same(GamepadKeysChanged(sources, Keys({'D', 'Q'})), {{'W', false}, {'Q', true}}));
-    EXPECT_TRUE(Same(GamepadKeysChanged(sources, {}), {{'D', false}, {'Q', false}}));
+    EXPECT_EQ(GamepadKeysChanged(sources, Keys({'D', 'Q'})), (Changes{{'W', false}, {'Q', true}}));
+    EXPECT_EQ(GamepadKeysChanged(sources, {}), (Changes{{'D', false}, {'Q', false}}));
     EXPECT_TRUE(GamepadKeysChanged(sources, {}).empty());
 }
 
@@ -103,9 +98,9 @@ TEST(GamepadKeys, KeyboardAndPadShareAKeyWithoutReleasingEachOther) {
     EXPECT_TRUE(GamepadKeysChanged(sources, Keys({'W'})).empty());
     EXPECT_TRUE(KeyboardKeyChanged(sources, 'W', true));  // a repeat still reaches the window
     EXPECT_FALSE(KeyboardKeyChanged(sources, 'W', false));
-    EXPECT_TRUE(Same(GamepadKeysChanged(sources, {}), {{'W', false}}));
+    EXPECT_EQ(GamepadKeysChanged(sources, {}), (Changes{{'W', false}}));
 
-    EXPECT_TRUE(Same(GamepadKeysChanged(sources, Keys({'S'})), {{'S', true}}));
+    EXPECT_EQ(GamepadKeysChanged(sources, Keys({'S'})), (Changes{{'S', true}}));
     EXPECT_TRUE(KeyboardKeyChanged(sources, 'S', true));
     EXPECT_TRUE(GamepadKeysChanged(sources, {}).empty());
     EXPECT_TRUE(KeyboardKeyChanged(sources, 'S', false));
