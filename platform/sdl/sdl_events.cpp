@@ -1,5 +1,5 @@
 // SDL2 events as window messages: the translation of SDL events into the queue (a table for
-// window events, a table for keys), the waits on it and the modal message boxes.
+// window events, a table for keys, gamepads as keys), the waits on it and the modal message boxes.
 #include <array>
 #include <csignal>
 #include <utility>
@@ -90,7 +90,7 @@ void TranslateWindowEvent(Window& w, uint8_t event) {
 
 void TranslateKey(Window& w, const SDL_KeyboardEvent& key) {
     const uint32_t vk = VirtualKey(key.keysym);
-    if (vk == 0) return;
+    if (vk == 0 || !KeyboardKeyChanged(State().keys, vk, key.type == SDL_KEYDOWN)) return;
     PostKeyMessage(w, vk, key.type == SDL_KEYDOWN, key.repeat != 0,
                    (key.keysym.mod & KMOD_ALT) != 0, uint32_t(key.keysym.scancode));
 }
@@ -105,6 +105,8 @@ void Translate(const SDL_Event& e) {
         Window* w = FindSdlWindow(e.key.windowID);
         if (!w) w = FirstWindow();
         if (w) TranslateKey(*w, e.key);
+    } else {
+        GamepadEvent(e);
     }
 }
 
@@ -143,8 +145,10 @@ size_t PumpEvents() {
     if (!s.videoReady) return 0;
     auto& queue = Registry().queue;
     const size_t before = queue.size();
+    UpdateGamepads();
     SDL_Event e;
     while (SDL_PollEvent(&e)) Translate(e);
+    ReadGamepads();
     if (s.quitRequested) PostQuitRequests();
     return queue.size() - before;
 }

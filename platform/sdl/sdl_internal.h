@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/common/gamepad_keys.h"
 #include "platform/common/window_registry.h"
 
 namespace platform {
@@ -45,6 +46,7 @@ struct PlatformState {
     bool modeSwitched = false;
     bool needsFullscreen = false;  // the switched mode differs from the desktop's
     SDL_DisplayMode switchedMode{};
+    KeySources keys;  // held on the keyboard and on the gamepads
 };
 
 PlatformState& State();
@@ -59,6 +61,15 @@ void LearnFrame(const Window& window);
 void StartEvents();
 // Moves every pending SDL event into the message queue; returns how many messages it added.
 size_t PumpEvents();
+// Gamepads (sdl_gamepads.cpp): started and stopped with video (stopping lets their keys go);
+// updated before the events are taken (their events join them); an SDL event about a pad
+// plugged in or out, true when it was one; and the pads read after the events, their keys
+// posted to the focused window.
+void StartGamepads();
+void StopGamepads();
+void UpdateGamepads();
+bool GamepadEvent(const SDL_Event& e);
+void ReadGamepads();
 // Virtual-key code of an SDL key, 0 when the program has no code for it.
 uint32_t VirtualKey(const SDL_Keysym& key);
 

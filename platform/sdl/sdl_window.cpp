@@ -51,12 +51,14 @@ bool StartVideo() {
     }
     if (VideoDriverIs("x11")) TolerateVanishedWindows();
     s.videoReady = true;
+    StartGamepads();
     return true;
 }
 
 void StopVideoIfIdle() {
     PlatformState& s = State();
     if (s.videoReady && Registry().classes.empty() && Registry().windows.empty()) {
+        StopGamepads();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         s.videoReady = false;
     }

@@ -73,6 +73,7 @@ void SwapBuffers(DeviceContext device) {
     if (!device) return;
     FlushGl();
     web_present();
+    ReadGamepads();
 }
 
 // The GL here is plain 1.1 with no extension, so no extension function is there to find.

@@ -1,8 +1,8 @@
 // The page's events as window messages: keys (the browser's key codes are the program's
-// virtual-key codes) and the on-screen controls that stand for them, the page hidden or shown,
-// resized or its focus lost, and the modal boxes, which are
-// dialogs in the page. Events arrive whenever the program yields to the browser: in
-// WaitMessage, in a box and at every buffer swap.
+// virtual-key codes) and the on-screen controls and gamepads that stand for them, the page
+// hidden or shown, resized or its focus lost, and the modal boxes, which are dialogs in the
+// page. Events arrive whenever the program yields to the browser: in WaitMessage, in a box and
+// at every buffer swap; the gamepads are read at every buffer swap.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
@@ -36,8 +36,17 @@ bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
 
     // A page is not told the scan code.
-    PostKeyMessage(*first, vk, down, repeat, alt, 0);
+    if (KeyboardKeyChanged(s.keys, vk, down)) PostKeyMessage(*first, vk, down, repeat, alt, 0);
     return true;
+}
+
+// The keys the gamepads hold now, as the first window's key messages.
+void PostGamepadKeys(const KeySet& now) {
+    const std::vector<KeyChange> changes = GamepadKeysChanged(State().keys, now);
+    Window* first = FirstWindow();
+    if (!first) return;
+    for (const KeyChange& change : changes)
+        PostKeyMessage(*first, change.vk, change.down, false, false, 0);
 }
 
 EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
@@ -53,8 +62,10 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
     PlatformState& s = State();
     for (uint32_t vk : s.keysDown)
-        if (Window* first = FirstWindow()) Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
+        if (Window* first = FirstWindow(); first && KeyboardKeyChanged(s.keys, vk, false))
+            Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
     s.keysDown.clear();
+    PostGamepadKeys({});  // and the gamepads' keys, as the focus has gone
     return EM_FALSE;
 }
 
@@ -82,6 +93,21 @@ EM_BOOL OnResize(int, const EmscriptenUiEvent*, void*) {
 // Holding an on-screen control is holding its key (web_library.js).
 extern "C" EMSCRIPTEN_KEEPALIVE void web_control_key(int vk, int down) {
     PostKey(uint32_t(vk), down != 0, false, false);
+}
+
+void ReadGamepads() {
+    constexpr int MAX_PADS = 4;
+    float values[MAX_PADS * WEB_PAD_VALUES];
+    KeySet now;
+    // Only the focused page's pads count, and none while a box holds the keys.
+    const bool reading = FocusedWindow() && !State().boxOpen;
+    const int pads = reading ? web_gamepads_read(values, MAX_PADS) : 0;
+    for (int i = 0; i < pads && i < MAX_PADS; ++i) {
+        const float* v = values + i * WEB_PAD_VALUES;
+        GamepadState pad{v[0], v[1], v[2], v[3], v[4], v[5], uint32_t(v[6])};
+        now |= GamepadKeys(pad);
+    }
+    PostGamepadKeys(now);
 }
 
 void StartEvents() {

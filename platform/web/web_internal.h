@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/gamepad_keys.h"
 #include "platform/common/window_registry.h"
 
 namespace platform {
@@ -33,6 +34,7 @@ struct Window {
 
 struct PlatformState {
     std::vector<uint32_t> keysDown;  // for the key-ups the page owes when it loses the focus
+    KeySources keys;                 // held on the keyboard (and controls) and on gamepads
     bool eventsStarted = false;
     bool boxOpen = false;            // keys then belong to the box
     bool fullscreen = false;         // the screen element is (being) shown full screen
@@ -42,6 +44,11 @@ struct PlatformState {
 PlatformState& State();
 // Starts listening to the page's keys, focus and visibility, once.
 void StartEvents();
+// Reads the page's gamepads (once a frame) and posts the keys they hold as key messages.
+void ReadGamepads();
+// Per pad from web_gamepads_read: left x, left y, right x, right y, left trigger, right
+// trigger, and the GamepadButton bits.
+inline constexpr int WEB_PAD_VALUES = 7;
 
 // The GL of web_gl.cpp. A state is made with its context current, and made current with it;
 // one made for a context already lost starts lost.
@@ -82,6 +89,9 @@ void web_program_ended(int status);
 void web_set_cursor_visible(int visible);
 int web_page_has_focus();
 int web_page_hidden();
+// Fills up to maxPads records of WEB_PAD_VALUES numbers for the page's gamepads in the standard
+// layout; returns how many.
+int web_gamepads_read(float* values, int maxPads);
 void web_wake();
 // These yield to the browser (Asyncify) and resume when their answer is there.
 int web_show_box(const char* text, const char* caption, int question, int warning);

@@ -104,6 +104,43 @@ mergeInto(LibraryManager.library, {
       var answer = exit ? exit.call(document) : null;
       return answer && answer.then ? answer : Promise.resolve();
     },
+    // The page's gamepads that report the standard layout (the others' controls could be
+    // anywhere), as they are now; none where the browser has no Gamepad API.
+    gamepads: function() {
+      var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+      return Array.prototype.filter.call(pads || [], function(pad) {
+        return pad && pad.connected && pad.mapping == 'standard';
+      });
+    },
+    // A standard pad's buttons as the program's GamepadButton bits (gamepad_keys.h).
+    padButtons: function(pad) {
+      // Standard button number for each bit: A, B, X, Y, Back, Start, left and right
+      // shoulders, d-pad up, down, left, right.
+      var order = [0, 1, 2, 3, 8, 9, 4, 5, 12, 13, 14, 15];
+      var bits = 0;
+      order.forEach(function(number, bit) {
+        var button = pad.buttons[number];
+        if (button && (button.pressed || button.value > 0.5)) bits |= 1 << bit;
+      });
+      return bits;
+    },
+    // A dialog's answers from the pads: A for its first button (Yes, OK), B for its last (No,
+    // or OK). A button already held as the dialog opens counts once it has been let go.
+    watchPads: function(dialog, answer, first, last) {
+      var held = {};
+      var pads = {A: 1, B: 2};
+      (function look() {
+        if (!dialog.isConnected) return;
+        var now = 0;
+        quorvane.gamepads().forEach(function(pad) { now |= quorvane.padButtons(pad); });
+        for (var name in pads) {
+          var down = (now & pads[name]) != 0;
+          if (down && held[name] === false) return answer(name == 'A' ? first : last);
+          held[name] = down;
+        }
+        requestAnimationFrame(look);
+      })();
+    },
     // A modal dialog: caption, text with its line breaks, and Yes/No or OK. Resolves with the
     // answer's number (6 Yes, 7 No, 1 OK).
     box: function(text, caption, question, warning) {
@@ -150,6 +187,60 @@ mergeInto(LibraryManager.library, {
         document.body.appendChild(dialog);
         dialog.showModal();
         buttons.firstChild.focus();
+        quorvane.watchPads(dialog, answer, labels[0][1], labels[labels.length - 1][1]);
+      });
+    },
+    // An on-screen control's button: held while a pointer presses it inside, tapped on a
+    // click (a keyboard's, or a release for controls marked data-tap).
+    wireControl: function(button, controls) {
+      var vk = Number(button.dataset.vk);
+      var onRelease = button.hasAttribute('data-tap');
+      button.addEventListener('pointerdown', function(e) {
+        if (e.pointerType == 'mouse' && e.button != 0) return;
+        e.preventDefault();  // no text selection, no emulated mouse events
+        if (onRelease || controls.byPointer[e.pointerId]) return;
+        controls.byPointer[e.pointerId] = [button, vk];
+        controls.press(button, vk);
+      });
+      // A touch stays captured by its control, so leaving the control shows in its moves.
+      button.addEventListener('pointermove', function(e) {
+        var box = button.getBoundingClientRect();
+        if (e.clientX < box.left || e.clientX >= box.right || e.clientY < box.top ||
+            e.clientY >= box.bottom)
+          controls.letGo(e.pointerId, button);
+      });
+      ['pointerup', 'pointercancel', 'pointerleave', 'lostpointercapture'].forEach(function(type) {
+        button.addEventListener(type, function(e) { controls.letGo(e.pointerId, button); });
+      });
+      button.addEventListener('click', function(e) {
+        if (onRelease || e.detail == 0) controls.tap(button, vk);
+      });
+      button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+    },
+    // What the page as a whole does to the controls: full screen left by the browser, pinches,
+    // and the focus or the page going away, which lets every control go.
+    watchPage: function(controls) {
+      // Full screen left by the browser's own means (its Escape, a swipe, its button) is F1, as
+      // its control: the program makes its window again in the page.
+      var f1 = document.querySelector('button[data-vk="112"]') || document.createElement('button');
+      ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(type) {
+        document.addEventListener(type, function() {
+          if (!quorvane.fullscreen || quorvane.fullscreenElement()) return;
+          quorvane.fullscreen = false;
+          controls.tap(f1, 112);
+        });
+      });
+      // A pinch zooms the page on iOS whatever its viewport asks: its gesture events are the
+      // demo's while it runs.
+      ['gesturestart', 'gesturechange', 'gestureend'].forEach(function(type) {
+        document.addEventListener(type, function(e) {
+          if (!document.body.dataset.exitStatus) e.preventDefault();
+        }, {passive: false});
+      });
+      window.addEventListener('blur', controls.letGoOfAll);
+      window.addEventListener('pagehide', controls.letGoOfAll);
+      document.addEventListener('visibilitychange', function() {
+        if (document.hidden) controls.letGoOfAll();
       });
     },
   },
@@ -217,88 +308,62 @@ mergeInto(LibraryManager.library, {
   // (from the keyboard or a screen reader). A hidden page lets go of every control.
   web_controls_start__deps: ['$quorvane'],
   web_controls_start: function() {
-    var byPointer = {};  // pointer id: [button, key]
-    var holders = {};    // key: how many pointers and taps hold it
-    function press(button, vk) {
-      holders[vk] = (holders[vk] || 0) + 1;
-      button.classList.add('held');
-      if (holders[vk] == 1) _web_control_key(vk, 1);
-    }
-    function release(button, vk) {
-      if (!holders[vk]) return;
-      if (--holders[vk] > 0) return;
-      button.classList.remove('held');
-      _web_control_key(vk, 0);
-    }
-    function letGo(pointer, button) {
-      var held = byPointer[pointer];
-      if (!held || (button && held[0] !== button)) return;
-      delete byPointer[pointer];
-      release(held[0], held[1]);
-    }
-    // Down now, up once the program has drawn a frame with it (or a second later, when no
-    // frame comes, as under a box).
-    function tap(button, vk) {
-      press(button, vk);
-      var frame = quorvane.frames, since = Date.now();
-      (function wait() {
-        if (quorvane.frames > frame || Date.now() - since > 1000) release(button, vk);
-        else setTimeout(wait, 15);
-      })();
-    }
+    var controls = {
+      byPointer: {},  // pointer id: [button, key]
+      holders: {},    // key: how many pointers and taps hold it
+      press: function(button, vk) {
+        controls.holders[vk] = (controls.holders[vk] || 0) + 1;
+        button.classList.add('held');
+        if (controls.holders[vk] == 1) _web_control_key(vk, 1);
+      },
+      release: function(button, vk) {
+        if (!controls.holders[vk]) return;
+        if (--controls.holders[vk] > 0) return;
+        button.classList.remove('held');
+        _web_control_key(vk, 0);
+      },
+      letGo: function(pointer, button) {
+        var held = controls.byPointer[pointer];
+        if (!held || (button && held[0] !== button)) return;
+        delete controls.byPointer[pointer];
+        controls.release(held[0], held[1]);
+      },
+      // Down now, up once the program has drawn a frame with it (or a second later, when no
+      // frame comes, as under a box).
+      tap: function(button, vk) {
+        controls.press(button, vk);
+        var frame = quorvane.frames, since = Date.now();
+        (function wait() {
+          if (quorvane.frames > frame || Date.now() - since > 1000) controls.release(button, vk);
+          else setTimeout(wait, 15);
+        })();
+      },
+      letGoOfAll: function() {
+        Object.keys(controls.byPointer).forEach(function(p) { controls.letGo(p); });
+      },
+    };
     document.querySelectorAll('button[data-vk]').forEach(function(button) {
-      var vk = Number(button.dataset.vk);
-      var onRelease = button.hasAttribute('data-tap');
-      button.addEventListener('pointerdown', function(e) {
-        if (e.pointerType == 'mouse' && e.button != 0) return;
-        e.preventDefault();  // no text selection, no emulated mouse events
-        if (onRelease || byPointer[e.pointerId]) return;
-        byPointer[e.pointerId] = [button, vk];
-        press(button, vk);
-      });
-      // A touch stays captured by its control, so leaving the control shows in its moves.
-      button.addEventListener('pointermove', function(e) {
-        var box = button.getBoundingClientRect();
-        if (e.clientX < box.left || e.clientX >= box.right || e.clientY < box.top ||
-            e.clientY >= box.bottom)
-          letGo(e.pointerId, button);
-      });
-      ['pointerup', 'pointercancel', 'pointerleave', 'lostpointercapture'].forEach(function(type) {
-        button.addEventListener(type, function(e) { letGo(e.pointerId, button); });
-      });
-      button.addEventListener('click', function(e) {
-        if (onRelease || e.detail == 0) tap(button, vk);
-      });
-      button.addEventListener('contextmenu', function(e) { e.preventDefault(); });
+      quorvane.wireControl(button, controls);
     });
-    // Full screen left by the browser's own means (its Escape, a swipe, its button) is F1, as
-    // its control: the program makes its window again in the page.
-    var f1 = document.querySelector('button[data-vk="112"]') || document.createElement('button');
-    ['fullscreenchange', 'webkitfullscreenchange'].forEach(function(type) {
-      document.addEventListener(type, function() {
-        if (!quorvane.fullscreen || quorvane.fullscreenElement()) return;
-        quorvane.fullscreen = false;
-        tap(f1, 112);
-      });
-    });
-    // A pinch zooms the page on iOS whatever its viewport asks: its gesture events are the
-    // demo's while it runs.
-    ['gesturestart', 'gesturechange', 'gestureend'].forEach(function(type) {
-      document.addEventListener(type, function(e) {
-        if (!document.body.dataset.exitStatus) e.preventDefault();
-      }, {passive: false});
-    });
-    function letGoOfAll() { Object.keys(byPointer).forEach(function(p) { letGo(p); }); }
-    window.addEventListener('blur', letGoOfAll);
-    window.addEventListener('pagehide', letGoOfAll);
-    document.addEventListener('visibilitychange', function() {
-      if (document.hidden) letGoOfAll();
-    });
+    quorvane.watchPage(controls);
   },
 
   web_set_cursor_visible__deps: ['$quorvane'],
   web_set_cursor_visible: function(visible) {
     quorvane.screen().style.cursor = visible ? 'default' : 'none';
+  },
+
+  web_gamepads_read__deps: ['$quorvane'],
+  web_gamepads_read: function(values, maxPads) {
+    var pads = quorvane.gamepads().slice(0, maxPads);
+    pads.forEach(function(pad, i) {
+      var trigger = function(n) { var b = pad.buttons[n]; return b ? b.value : 0; };
+      var axis = function(n) { var a = pad.axes[n]; return typeof a == 'number' ? a : 0; };
+      var record = [axis(0), axis(1), axis(2), axis(3), trigger(6), trigger(7),
+                    quorvane.padButtons(pad)];
+      HEAPF32.set(record, (values >> 2) + i * record.length);
+    });
+    return pads.length;
   },
 
   web_page_has_focus: function() { return document.hasFocus() ? 1 : 0; },

@@ -19,6 +19,7 @@ from xvfb_lib import Program, XServer, wait_until  # noqa: E402,F401
 
 EXE = os.environ.get("QUORVANE", "build/quorvane")
 BOX_RECORDER = os.environ.get("QUORVANE_BOX_RECORDER", "")
+VIRTUAL_PAD = os.environ.get("QUORVANE_VIRTUAL_PAD", "")
 TEXTURE = os.environ.get("QUORVANE_TEXTURE",
                          os.path.join(HERE, "..", "..", "data", "water05t.bmp"))
 TITLE = "Quorvane BaseCode"
@@ -272,6 +273,63 @@ def root_size(x):
     info = x.tool(["xwininfo", "-root"])
     field = lambda label: int(re.search(label + r":\s+(\d+)", info)[1])
     return field("Width"), field("Height")
+
+
+# -- gamepad --------------------------------------------------------------------------------
+# The standard gamepad's controls that hold each key (SDL game-controller axis and button
+# numbers): what the pad sends to press it, and to let it go. A trigger's axis runs its whole
+# range from released (-32768) to pressed.
+PAD_KEYS = {
+    "d": ("axis 0 32767", "axis 0 0"), "a": ("axis 0 -32768", "axis 0 0"),
+    "s": ("axis 1 32767", "axis 1 0"), "w": ("axis 1 -32768", "axis 1 0"),
+    "q": ("axis 5 32767", "axis 5 -32768"), "e": ("axis 4 32767", "axis 4 -32768"),
+    "Left": ("axis 2 -32768", "axis 2 0"), "Right": ("axis 2 32767", "axis 2 0"),
+    "Up": ("button 11 1", "button 11 0"), "Down": ("button 12 1", "button 12 0"),
+    "Prior": ("button 10 1", "button 10 0"), "Next": ("button 9 1", "button 9 0"),
+    "Escape": ("button 4 1", "button 4 0"),
+}
+
+
+class VirtualPad:
+    """The gamepad the preloaded virtual_pad library gives the program: lines appended to its
+    command file are carried out before the program's next frame, and each is acknowledged in
+    its log, which is what send waits for."""
+
+    def __init__(self, directory):
+        self.commands = os.path.join(directory, "pad.commands")
+        self.log = os.path.join(directory, "pad.log")
+        for path in (self.commands, self.log):
+            open(path, "wb").close()
+        self.sent = 0
+
+    def env(self, env):
+        if not VIRTUAL_PAD:
+            raise RuntimeError("QUORVANE_VIRTUAL_PAD is not set")
+        preload = [VIRTUAL_PAD] + [p for p in [env.get("LD_PRELOAD")] if p]
+        return dict(env, LD_PRELOAD=":".join(preload), QUORVANE_PAD_COMMANDS=self.commands,
+                    QUORVANE_PAD_LOG=self.log)
+
+    def acknowledged(self):
+        with open(self.log) as f:
+            return [line.split(" ", 2) for line in f.read().splitlines()]
+
+    def send(self, *lines, timeout=10):
+        """Carries the lines out in the program's frames; the frame count after the last."""
+        with open(self.commands, "a") as f:
+            f.write("".join(line + "\n" for line in lines))
+        self.sent += len(lines)
+        done = wait_until(lambda: len(self.acknowledged()) >= self.sent and self.acknowledged(),
+                          timeout * SLOWDOWN, what=f"the pad carrying out {lines}")
+        failed = [" ".join(entry) for entry in done[-len(lines):] if entry[1] != "done"]
+        if failed:
+            raise AssertionError(f"the virtual pad failed: {failed}")
+        return int(done[-1][0])
+
+    def key_down(self, key):
+        self.send(PAD_KEYS[key][0])
+
+    def key_up(self, key):
+        self.send(PAD_KEYS[key][1])
 
 
 # -- message boxes --------------------------------------------------------------------------

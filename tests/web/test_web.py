@@ -198,6 +198,76 @@ class Keys(WebSession):
         self.assertEqual(self.page.js("return [window.scrollX, window.scrollY]"), [100, 100])
 
 
+# A gamepad in the standard layout that the page's script holds and the test moves:
+# window.quorvanePad.set(kind, number, value) sets an axis or a button.
+SCRIPTED_PAD_PRELUDE = """
+(function() {
+  var pad = {id: 'Scripted pad (STANDARD GAMEPAD)', index: 0, connected: true,
+             mapping: 'standard', timestamp: 0, axes: [0, 0, 0, 0], buttons: []};
+  for (var i = 0; i < 17; ++i) pad.buttons.push({pressed: false, touched: false, value: 0});
+  pad.set = function(kind, number, value) {
+    if (kind == 'axis') pad.axes[number] = value;
+    else pad.buttons[number] = {pressed: value > 0.5, touched: value > 0, value: value};
+    pad.timestamp++;
+  };
+  window.quorvanePad = pad;
+  Object.defineProperty(Navigator.prototype, 'getGamepads',
+                        {value: function() { return [pad, null, null, null]; },
+                         configurable: true, writable: true});
+})();
+"""
+# The standard layout's controls (axis or button number) that hold each key.
+PAD_KEYS = {"d": ("axis", 0, 1), "a": ("axis", 0, -1), "s": ("axis", 1, 1), "w": ("axis", 1, -1),
+            "q": ("button", 7, 1), "e": ("button", 6, 1), "Left": ("axis", 2, -1),
+            "Right": ("axis", 2, 1), "Up": ("button", 12, 1), "Down": ("button", 13, 1),
+            "Prior": ("button", 5, 1), "Next": ("button", 4, 1), "Escape": ("button", 8, 1),
+            "A": ("button", 0, 1), "B": ("button", 1, 1)}
+
+
+class Gamepad(WebSession):
+    """A scripted gamepad (navigator.getGamepads) answers the page's dialogs and holds keys."""
+    prelude = SCRIPTED_PAD_PRELUDE
+
+    def pad(self, key, held):
+        kind, number, value = PAD_KEYS[key]
+        self.page.js("window.quorvanePad.set(arguments[0], arguments[1], arguments[2])",
+                     kind, number, value if held else 0)
+
+    def press_pad(self, key):
+        """Presses until the open dialog goes (another may follow at once), then lets go."""
+        self.page.js("document.querySelector('dialog[open]').dataset.answered = 1")
+        self.pad(key, True)
+        try:
+            wait_until(lambda: not self.page.js(
+                "return !!document.querySelector('dialog[data-answered]')"), 10,
+                what=f"{key} answering the dialog")
+        finally:
+            self.pad(key, False)
+
+    def test_b_answers_no_and_the_pad_moves_light_and_view_then_back_quits(self):
+        self.assertEqual(self.page.wait_for_dialog(),
+                         ["Start FullScreen?", QUESTION, ["Yes", "No"]])
+        self.press_pad("B")
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "the first frames")
+        self.assertIsNone(self.page.fullscreen())
+        e2e.held_key_moves(self.page.capture, lambda key: self.pad(key, True),
+                           lambda key: self.pad(key, False))
+        self.pad("Escape", True)
+        self.assertEqual(self.page.wait_for_exit(), "0")
+
+    def test_a_answers_yes(self):
+        self.page.wait_for_dialog()
+        self.press_pad("A")
+        # Yes asks for full screen, which a browser grants only on a person's gesture: either
+        # it shows, or the failed switch is told in a box that A answers too.
+        wait_until(lambda: self.page.fullscreen() or self.page.dialogs(), 20,
+                   what="full screen or its refusal")
+        if not self.page.fullscreen():
+            self.assertEqual(self.page.dialogs()[0], ["Error", e2e.SWITCH_FAILED, ["OK"]])
+            self.press_pad("A")
+        self.page.wait_for_picture(e2e.looks_like_a_frame, 20, "the first frames")
+
+
 class Quitting(WebSession):
     def test_escape_ends_with_status_0_and_the_page_starts_it_again(self):
         self.start_windowed()
