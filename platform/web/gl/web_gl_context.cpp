@@ -14,10 +14,11 @@ attribute vec3 position;
 attribute vec3 color;
 attribute vec2 texCoord;
 uniform mat4 matrix;
+uniform float grey;
 varying vec3 vColor;
 varying vec2 vTexCoord;
 void main() {
-  vColor = color;
+  vColor = grey > 0.5 ? vec3(color.x) : color;
   vTexCoord = texCoord;
   gl_Position = matrix * vec4(position, 1.0);
 })";
@@ -66,9 +67,11 @@ void MakeWebGlObjects(GlState& s) {
     emscripten_glUseProgram(s.program);
     s.matrixLocation = emscripten_glGetUniformLocation(s.program, "matrix");
     s.texturingLocation = emscripten_glGetUniformLocation(s.program, "texturing");
+    s.greyLocation = emscripten_glGetUniformLocation(s.program, "grey");
     emscripten_glUniform1i(emscripten_glGetUniformLocation(s.program, "image"), 0);
     s.matrixSent = false;
     s.sentTexturing = -1;
+    s.sentGrey = -1;
 
     // The attributes read the buffers of the batch being drawn (BindBatch).
     for (GLuint i = 0; i < 3; ++i) emscripten_glEnableVertexAttribArray(i);
@@ -116,6 +119,7 @@ void LoseGlObjects(GlState& s) {
     s.program = 0;
     for (KeptBatch& k : s.kept) k = KeptBatch{};
     s.boundBatch = nullptr;
+    s.boundArrayBuffer = 0;
     for (Texture& t : s.textures) t.webgl = 0;
 }
 

@@ -10,7 +10,7 @@ namespace platform {
 // triangles still need into the new one. Kept out of glVertex3f, whose every call it would
 // otherwise slow.
 [[gnu::noinline]] void StartNewBatch(GlState& s) {
-    Vertex carried[3];
+    size_t carried[3];  // the indices of the vertices carried
     size_t count = 0;
     const size_t n = s.vertexCount;
     switch (s.mode) {
@@ -18,16 +18,23 @@ namespace platform {
         case GL_TRIANGLES: count = s.blockCount % 3; break;
         case GL_TRIANGLE_STRIP: count = std::min<size_t>(s.blockCount, 2); break;
         case GL_TRIANGLE_FAN:
-            if (s.blockCount >= 2) carried[count++] = s.vertices[s.fanCentre];
-            if (s.blockCount >= 1) carried[count++] = s.vertices[n - 1];
+            if (s.blockCount >= 2) carried[count++] = s.fanCentre;
+            if (s.blockCount >= 1) carried[count++] = n - 1;
             break;
         default: break;
     }
     if (s.mode != GL_TRIANGLE_FAN)
-        for (size_t i = 0; i < count; ++i) carried[i] = s.vertices[n - count + i];
+        for (size_t i = 0; i < count; ++i) carried[i] = n - count + i;
+    Shape shapes[3];
+    Color colors[3];
+    for (size_t i = 0; i < count; ++i) {
+        shapes[i] = s.shapes[carried[i]];
+        colors[i] = s.colors[carried[i]];
+    }
     const size_t blockCount = s.blockCount, stripTriangles = s.stripTriangles;
     Flush(s);
-    std::copy(carried, carried + count, s.vertices.get());
+    std::copy(shapes, shapes + count, s.shapes.get());
+    std::copy(colors, colors + count, s.colors.get());
     s.vertexCount = count;
     s.blockCount = s.mode == GL_TRIANGLE_STRIP ? blockCount : count;
     s.stripTriangles = stripTriangles;
@@ -38,7 +45,6 @@ namespace platform {
 using platform::currentState;
 using platform::GlState;
 using platform::kOutside;
-using platform::Vertex;
 
 extern "C" {
 
@@ -72,13 +78,13 @@ void glEnd() {
 void glColor3f(GLfloat r, GLfloat g, GLfloat b) {
     if (!currentState) return;
     // GL clamps the colour before it is interpolated.
-    Vertex& c = currentState->current;
+    platform::Color& c = currentState->currentColor;
     c.r = platform::Clamped(r), c.g = platform::Clamped(g), c.b = platform::Clamped(b);
 }
 
 void glTexCoord2f(GLfloat s, GLfloat t) {
     if (!currentState) return;
-    currentState->current.s = s, currentState->current.t = t;
+    currentState->currentS = s, currentState->currentT = t;
 }
 
 // Lighting is never on: a normal changes nothing drawn.
@@ -90,9 +96,8 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     if (!s.drawing) return;
     if (s.vertexCount == platform::kMaxVertices) platform::StartNewBatch(s);
     const size_t i = s.vertexCount++;
-    platform::Vertex& v = s.vertices[i];
-    v = s.current;
-    v.x = x, v.y = y, v.z = z;
+    s.shapes[i] = {x, y, z, s.currentS, s.currentT};
+    s.colors[i] = s.currentColor;
     const size_t n = ++s.blockCount;
     switch (s.mode) {
         case GL_QUADS:

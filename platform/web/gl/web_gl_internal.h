@@ -4,8 +4,12 @@
 // Immediate mode is gathered in wasm memory, vertices and indices, and sent as one upload and
 // one draw per batch; a batch ends only where the state a draw sees changes (the matrices, the
 // texture, an enable), so the surface is one draw and the sphere another. Each batch after a
-// clear has buffers of its own, and one equal to the batch drawn in its place after the previous
-// clear is not sent again (the sphere every frame, the surface while the light stands still).
+// clear has buffers of its own, one for its positions and texture coordinates, one for its
+// colours and one for its indices, and only a buffer whose contents differ from those of the
+// batch drawn in its place after the previous clear is sent again: nothing of the sphere, only
+// the surface's colours when the light moves, in place (the buffer keeps its size). A batch whose
+// colours are all grey (the surface's shades) sends one float a vertex, the exact shade, which
+// the vertex shader spreads to the three channels.
 // Every GL call of a frame's vertices costs a few stores here, nothing more. Everything a context
 // holds is also kept here (the textures' images included), so a lost context can be made again
 // as it was (RestoreGlObjects). The build checks that every GL call of the program ends here
@@ -37,6 +41,7 @@ void emscripten_glBindAttribLocation(GLuint program, GLuint index, const char* n
 void emscripten_glBindBuffer(GLenum target, GLuint buffer);
 void emscripten_glBindTexture(GLenum target, GLuint texture);
 void emscripten_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage);
+void emscripten_glBufferSubData(GLenum target, GLintptr offset, GLsizeiptr size, const void* data);
 void emscripten_glClear(GLbitfield mask);
 void emscripten_glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a);
 void emscripten_glClearDepthf(GLfloat depth);
@@ -74,7 +79,7 @@ void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 namespace platform {
 
 constexpr GLenum kOutside = 0xFFFF;  // no glBegin in progress
-constexpr GLenum kArrayBuffer = 0x8892, kElementArrayBuffer = 0x8893, kStreamDraw = 0x88E0;
+constexpr GLenum kArrayBuffer = 0x8892, kElementArrayBuffer = 0x8893, kDynamicDraw = 0x88E8;
 constexpr GLenum kVertexShader = 0x8B31, kFragmentShader = 0x8B30;
 // Vertices per batch: its indices are 16-bit. Each vertex makes at most one triangle more.
 constexpr size_t kMaxVertices = 65536;
@@ -86,8 +91,13 @@ constexpr int kStackDepth = 32;
 // was made): less than any browser's WebGL offers.
 constexpr GLint kAssumedMaxTextureSize = 2048;
 
-struct Vertex {
-    float x, y, z, r, g, b, s, t;
+// A vertex apart from its colour, and its colour: gathered, kept and sent apart.
+struct Shape {
+    float x, y, z, s, t;
+};
+
+struct Color {
+    float r, g, b;
 };
 
 // 64 bytes at a time (wasm SIMD): the C library's memcmp goes byte by byte.
@@ -106,19 +116,16 @@ inline bool SameBytes(const void* a, const void* b, size_t n) {
     return std::memcmp(p + i, q + i, n - i) == 0;
 }
 
-// A batch's place after a clear: its WebGL buffers and a copy of what they hold.
-struct KeptBatch {
-    GLuint vertexBuffer = 0, indexBuffer = 0;
-    std::vector<Vertex> vertices;
-    std::vector<uint16_t> indices;
+// One WebGL buffer of a batch's place and a copy of what it holds.
+struct KeptBuffer {
+    GLuint buffer = 0;
+    std::vector<uint8_t> bytes;  // its capacity stays: nothing is allocated per frame
+};
 
-    // Whether the buffers already hold these, and if not, that they will.
-    template <typename T>
-    static bool Holds(std::vector<T>& kept, const T* data, size_t n) {
-        if (kept.size() == n && SameBytes(kept.data(), data, n * sizeof(T))) return true;
-        kept.assign(data, data + n);  // its capacity stays: nothing is allocated per frame
-        return false;
-    }
+// A batch's place after a clear: its buffers of shapes, colours and indices.
+struct KeptBatch {
+    KeptBuffer shapes, colors, indices;
+    bool grey = false;  // its colours are one float a vertex
 };
 
 struct TextureLevel {
@@ -166,10 +173,12 @@ struct GlState {
     KeptBatch kept[kKeptBatches];
     size_t batchesSinceClear = 0;
     const KeptBatch* boundBatch = nullptr;  // whose buffers the attributes read
-    GLint matrixLocation = -1, texturingLocation = -1;
+    bool boundGrey = false;                 // and in which form they read its colours
+    GLuint boundArrayBuffer = 0;
+    GLint matrixLocation = -1, texturingLocation = -1, greyLocation = -1;
     // What the program's uniforms were last given, so that unchanged values are not sent.
     Matrix sentMatrix{};
-    float sentTexturing = -1;
+    float sentTexturing = -1, sentGrey = -1;
     bool matrixSent = false;
 
     // GL's state.
@@ -194,8 +203,11 @@ struct GlState {
     size_t blockCount = 0;  // vertices given since glBegin, with those carried into a new batch
     size_t stripTriangles = 0;
     size_t fanCentre = 0;
-    Vertex current{0, 0, 0, 1, 1, 1, 0, 0};
-    std::unique_ptr<Vertex[]> vertices{new Vertex[kMaxVertices]};
+    Color currentColor{1, 1, 1};
+    float currentS = 0, currentT = 0;
+    std::unique_ptr<Shape[]> shapes{new Shape[kMaxVertices]};
+    std::unique_ptr<Color[]> colors{new Color[kMaxVertices]};
+    std::unique_ptr<float[]> greys{new float[kMaxVertices]};  // a grey batch's colours as sent
     std::unique_ptr<uint16_t[]> indices{new uint16_t[kMaxIndices]};
     size_t vertexCount = 0, indexCount = 0;
 };
