@@ -80,6 +80,7 @@ bool GreyColors(GlState& s) {
 // Draws what is gathered with one draw, from the buffers of the batch's place since the clear:
 // what they already hold is not sent again.
 void Flush(GlState& s) {
+    IndexVertices(s);
     if (s.indexCount > 0 && !s.lost) {
         SendUniforms(s);
         KeptBatch& k = s.kept[std::min(s.batchesSinceClear++, kKeptBatches - 1)];
@@ -98,7 +99,7 @@ void Flush(GlState& s) {
         emscripten_glDrawElements(GL_TRIANGLES, GLsizei(s.indexCount), GL_UNSIGNED_SHORT,
                                   nullptr);
     }
-    s.vertexCount = s.indexCount = 0;
+    s.vertexCount = s.indexCount = s.indexedVertices = 0;
     // A state change inside a block (which GL refuses) starts its primitives afresh.
     s.blockCount = s.stripTriangles = s.fanCentre = 0;
 }

@@ -115,7 +115,7 @@ void FlushGl() {
 
 void LoseGlObjects(GlState& s) {
     s.lost = true;
-    s.vertexCount = s.indexCount = 0;
+    s.vertexCount = s.indexCount = s.indexedVertices = 0;
     s.program = 0;
     for (KeptBatch& k : s.kept) k = KeptBatch{};
     s.boundBatch = nullptr;

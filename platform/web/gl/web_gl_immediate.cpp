@@ -6,10 +6,44 @@
 
 namespace platform {
 
+// Indexes the triangles of the vertices gathered since it last ran, as each vertex completes one:
+// run at the end of a block and before a draw, which keeps glVertex3f to storing its vertex.
+void IndexVertices(GlState& s) {
+    for (size_t i = s.indexedVertices; i < s.vertexCount; ++i) {
+        const size_t n = ++s.blockCount;
+        switch (s.mode) {
+            case GL_QUADS:
+                if (n % 4 == 0) {
+                    uint16_t* out = &s.indices[s.indexCount];
+                    out[0] = uint16_t(i - 3), out[1] = uint16_t(i - 2), out[2] = uint16_t(i - 1);
+                    out[3] = uint16_t(i - 3), out[4] = uint16_t(i - 1), out[5] = uint16_t(i);
+                    s.indexCount += 6;
+                }
+                break;
+            case GL_TRIANGLES:
+                if (n % 3 == 0) Triangle(s, i - 2, i - 1, i);
+                break;
+            case GL_TRIANGLE_STRIP:
+                if (n >= 3) {
+                    // Every other triangle of a strip turns the other way: keep GL's facing.
+                    if (s.stripTriangles++ % 2 == 0) Triangle(s, i - 2, i - 1, i);
+                    else Triangle(s, i - 1, i - 2, i);
+                }
+                break;
+            case GL_TRIANGLE_FAN:
+                if (n >= 3) Triangle(s, s.fanCentre, i - 1, i);
+                break;
+            default: break;
+        }
+    }
+    s.indexedVertices = s.vertexCount;
+}
+
 // A batch full in the middle of a block: draw it, and carry the vertices the block's next
 // triangles still need into the new one. Kept out of glVertex3f, whose every call it would
 // otherwise slow.
 [[gnu::noinline]] void StartNewBatch(GlState& s) {
+    IndexVertices(s);
     size_t carried[3];  // the indices of the vertices carried
     size_t count = 0;
     const size_t n = s.vertexCount;
@@ -35,7 +69,7 @@ namespace platform {
     Flush(s);
     std::copy(shapes, shapes + count, s.shapes.get());
     std::copy(colors, colors + count, s.colors.get());
-    s.vertexCount = count;
+    s.vertexCount = s.indexedVertices = count;
     s.blockCount = s.mode == GL_TRIANGLE_STRIP ? blockCount : count;
     s.stripTriangles = stripTriangles;
 }
@@ -65,12 +99,14 @@ void glEnd() {
     if (!currentState) return;
     GlState& s = *currentState;
     if (s.mode == kOutside) return platform::SetError(s, GL_INVALID_OPERATION);
+    platform::IndexVertices(s);
     // Vertices of an unfinished primitive go unused, as in GL.
     size_t unused = 0;
     if (s.mode == GL_QUADS) unused = s.blockCount % 4;
     else if (s.mode == GL_TRIANGLES) unused = s.blockCount % 3;
     else if (s.blockCount < 3) unused = s.blockCount;
     s.vertexCount -= std::min(unused, s.vertexCount);
+    s.indexedVertices = s.vertexCount;
     s.mode = kOutside;
     s.drawing = false;
 }
@@ -98,31 +134,6 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
     const size_t i = s.vertexCount++;
     s.shapes[i] = {x, y, z, s.currentS, s.currentT};
     s.colors[i] = s.currentColor;
-    const size_t n = ++s.blockCount;
-    switch (s.mode) {
-        case GL_QUADS:
-            if (n % 4 == 0) {
-                uint16_t* out = &s.indices[s.indexCount];
-                out[0] = uint16_t(i - 3), out[1] = uint16_t(i - 2), out[2] = uint16_t(i - 1);
-                out[3] = uint16_t(i - 3), out[4] = uint16_t(i - 1), out[5] = uint16_t(i);
-                s.indexCount += 6;
-            }
-            break;
-        case GL_TRIANGLES:
-            if (n % 3 == 0) platform::Triangle(s, i - 2, i - 1, i);
-            break;
-        case GL_TRIANGLE_STRIP:
-            if (n >= 3) {
-                // Every other triangle of a strip turns the other way: keep GL's facing.
-                if (s.stripTriangles++ % 2 == 0) platform::Triangle(s, i - 2, i - 1, i);
-                else platform::Triangle(s, i - 1, i - 2, i);
-            }
-            break;
-        case GL_TRIANGLE_FAN:
-            if (n >= 3) platform::Triangle(s, s.fanCentre, i - 1, i);
-            break;
-        default: break;
-    }
 }
 
 }  // extern "C"

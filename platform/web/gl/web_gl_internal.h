@@ -10,9 +10,10 @@
 // the surface's colours when the light moves, in place (the buffer keeps its size). A batch whose
 // colours are all grey (the surface's shades) sends one float a vertex, the exact shade, which
 // the vertex shader spreads to the three channels.
-// Every GL call of a frame's vertices costs a few stores here, nothing more. Everything a context
-// holds is also kept here (the textures' images included), so a lost context can be made again
-// as it was (RestoreGlObjects). The build checks that every GL call of the program ends here
+// Every GL call of a frame's vertices costs a few stores here, nothing more: a block's triangles
+// are indexed at its glEnd (or before a draw), in one loop. Everything a context holds is also
+// kept here (the textures' images included), so a lost context can be made again as it was
+// (RestoreGlObjects). The build checks that every GL call of the program ends here
 // (tests/web/gl_calls_wrapped.py) rather than in Emscripten's WebGL bindings of the same names.
 //
 // This header holds what the page's GL files share: the records a context keeps (GlState) and
@@ -210,6 +211,7 @@ struct GlState {
     std::unique_ptr<float[]> greys{new float[kMaxVertices]};  // a grey batch's colours as sent
     std::unique_ptr<uint16_t[]> indices{new uint16_t[kMaxIndices]};
     size_t vertexCount = 0, indexCount = 0;
+    size_t indexedVertices = 0;  // the batch's first vertices, whose triangles are indexed
 };
 
 // The context current, whose state the GL calls change (web_gl_context.cpp).
@@ -236,6 +238,7 @@ inline void Triangle(GlState& s, size_t a, size_t b, size_t c) {
 }
 
 void StartNewBatch(GlState& s);
+void IndexVertices(GlState& s);
 
 // State (web_gl_state.cpp).
 void SetCap(GLenum cap, bool on);
