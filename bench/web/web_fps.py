@@ -8,7 +8,8 @@ busier or quieter favours neither), both served from loopback (no network); each
 frames the page itself reports over a fixed window after a warm-up. Prints each case's rates,
 the ratio and whether the target is met: with the frame limit off at least 0.9 of the minimal
 page's rate; at 60 Hz at least 59 frames a second where the minimal page reaches 59, else at
-least 0.9 of its rate. A browser that is not installed is skipped, saying so.
+least 0.9 of its rate; on the slower processor at least 59 frames a second whatever the minimal
+page reaches. A browser that is not installed is skipped, saying so.
 
 Usage: python3 bench/web/web_fps.py <web build folder>   (QUORVANE_PUPPETEER for Firefox;
 QUORVANE_WEB_FPS_CASES, if set, runs only the cases whose name holds that text)
@@ -43,12 +44,14 @@ class SlowChromium(web_browsers.ChromiumPage):
         self.driver.get(url)
 
 
-CONFIGURATIONS = (  # name, browser, page class (None: the browser's own), limited to 60 Hz
-    ("Chromium headless, frame limit off", "chromium", UnlimitedChromium, False),
-    ("Chromium headless at 60 Hz", "chromium", None, True),
-    ("Chromium at 60 Hz, CPU 4x slower", "chromium", SlowChromium, True),
-    ("Firefox at 60 Hz", "firefox", None, True),
-    ("WebKitGTK at 60 Hz", "webkit", None, True),
+# The targets: "ratio" at least 0.9 of the minimal page's rate; "60 Hz" at least 59 frames a
+# second where the minimal page reaches 59, else the ratio; "59 fps" at least 59 frames a second.
+CONFIGURATIONS = (  # name, browser, page class (None: the browser's own), target
+    ("Chromium headless, frame limit off", "chromium", UnlimitedChromium, "ratio"),
+    ("Chromium headless at 60 Hz", "chromium", None, "60 Hz"),
+    ("Chromium at 60 Hz, CPU 4x slower", "chromium", SlowChromium, "59 fps"),
+    ("Firefox at 60 Hz", "firefox", None, "60 Hz"),
+    ("WebKitGTK at 60 Hz", "webkit", None, "60 Hz"),
 )
 LIGHT = (("light still", None), ("light moving", "d"))  # the key held from the first frame
 
@@ -94,7 +97,7 @@ def main():
               f"alternating; load average {load:.2f}")
         missed, met_count, skipped = [], 0, []
         try:
-            for title, browser, page_class, limited in CONFIGURATIONS:
+            for title, browser, page_class, goal in CONFIGURATIONS:
                 lacks = web_browsers.missing(browser)
                 if lacks:
                     print(f"SKIPPED: {title} (missing {lacks}; install "
@@ -105,7 +108,7 @@ def main():
                     case = f"{title}, {light}"
                     if os.environ.get("QUORVANE_WEB_FPS_CASES", "") not in case:
                         continue
-                    if measure(case, browser, page_class, limited, key, base):
+                    if measure(case, browser, page_class, goal, key, base):
                         met_count += 1
                     else:
                         missed.append(case)
@@ -118,7 +121,7 @@ def main():
     return 0
 
 
-def measure(case, browser, page_class, limited, key, base):
+def measure(case, browser, page_class, goal, key, base):
     """One case: both pages alternately, its line printed; whether its target is met."""
     minimal, demo = [], []
     for round_ in range(ROUNDS):
@@ -127,7 +130,7 @@ def measure(case, browser, page_class, limited, key, base):
             rates.append(rate(browser, page_class, base + name, is_demo, key))
     best_minimal, best_demo = max(minimal), max(demo)
     ratio = best_demo / best_minimal if best_minimal else 0
-    if limited and best_minimal >= 59:
+    if goal == "59 fps" or (goal == "60 Hz" and best_minimal >= 59):
         target, met = ">= 59 fps", best_demo >= 59
     else:
         target, met = ">= 0.9x", ratio >= 0.9
