@@ -8,3 +8,7 @@ add_library(OpenGL::GLU INTERFACE IMPORTED)
 
 # SSE2 intrinsics become wasm SIMD, with the same IEEE single-precision results.
 add_compile_options(-msimd128 -msse2)
+# Link-time optimisation, so that the page's GL calls of each vertex (gl/web_gl_immediate.cpp)
+# are inlined into the program's loops that make them. Compile-time only: the linker optimises
+# the program's bitcode, and Emscripten's own libraries stay the usual ones.
+add_compile_options(-flto)

@@ -1,5 +1,5 @@
 // GL contexts on canvases: each a WebGL 1 context with depth and stencil, drawn to through the
-// page's own GL (gl/web_gl.cpp), made current with the GL state it keeps, and presented at the
+// page's own GL (gl/web_gl_*.cpp), made current with the GL state it keeps, and presented at the
 // buffer swap. A context lost at any time is watched for in web_context_loss.cpp.
 #include <emscripten/html5_webgl.h>
 

@@ -1,7 +1,7 @@
 // A WebGL context the browser takes away (a GPU reset, a page long in the background on a
 // phone, too many contexts) and gives back. While it is lost its window is minimised, so the
-// program waits for messages and draws nothing; its GL state stays in web_gl.cpp. When it comes
-// back every WebGL object is made again from that state and the window is restored, so the
+// program waits for messages and draws nothing; its GL state stays in the page's GL (gl/). When it
+// comes back every WebGL object is made again from that state and the window is restored, so the
 // same light and view go on. A context can be lost as it is made (a GPU reset while the
 // start-up box is up): it is then found lost when first made current, before its loss event
 // comes, and its objects are first made at the restore. A context not back after the page has

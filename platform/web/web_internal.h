@@ -14,7 +14,7 @@
 
 namespace platform {
 
-struct GlState;  // what a context holds, kept in wasm memory (web_gl.cpp)
+struct GlState;  // what a context holds, kept in wasm memory (gl/web_gl_internal.h)
 struct Window;
 
 struct Context {
@@ -50,8 +50,8 @@ void ReadGamepads();
 // trigger, and the GamepadButton bits.
 inline constexpr int WEB_PAD_VALUES = 7;
 
-// The GL of web_gl.cpp. A state is made with its context current, and made current with it;
-// one made for a context already lost starts lost.
+// The page's GL (gl/web_gl_context.cpp). A state is made with its context current, and made
+// current with it; one made for a context already lost starts lost.
 GlState* NewGlState(bool lost);
 void DeleteGlState(GlState* state);
 void UseGlState(GlState* state);  // null: no context is current

@@ -55,12 +55,15 @@ class ContextSession(WebSession):
         return (time.monotonic() - restored) * 1000
 
     def assert_d_moves_the_light(self):
-        start = self.marker()
+        """The marker and the lit patch under it both move: the surface's colours, sent again
+        each frame in the buffers made after the restore, follow the light."""
+        start = e2e.still_picture(self.page.capture).classes().centroid
         self.page.key_down("d")
         try:
-            self.page.wait_for_picture(lambda c: c.count["orange"] and
-                                       c.centroid["orange"][0] - start[0] >= 20, 20,
-                                       "D moving the light after the restore")
+            self.page.wait_for_picture(lambda c: c.count["orange"] and c.count["lit"] and
+                                       c.centroid["orange"][0] - start["orange"][0] >= 20 and
+                                       c.centroid["lit"][0] - start["lit"][0] >= 5, 20,
+                                       "D moving the light and its lit patch after the restore")
         finally:
             self.page.key_up("d")
 

@@ -366,6 +366,62 @@ void Advance(Edge& edge, int64_t wholeStep, float fractionStep) {
     }
 }
 
+// The input under one output pixel's box (Scale), weighted by the part of each pixel inside,
+// added to total in GLU's order.
+void BoxTotal(const Image& in, const Edge& left, const Edge& right, const Edge& low,
+              const Edge& high, float total[4]) {
+    const int c = in.channels;
+    // An edge at the image's end is read clamped to the last pixel, with weight 0, so the sum is
+    // unchanged; with the rounding of very large sides the clamp keeps the box inside the image.
+    auto at = [&](int64_t x, int64_t y) {
+        x = std::min(x, in.width - 1);
+        y = std::min(y, in.height - 1);
+        return in.pixels + size_t(y) * in.stride + size_t(x) * size_t(c);
+    };
+
+    auto add = [&](const uint8_t* p, float weight) {
+        for (int k = 0; k < c; ++k) total[k] += float(p[k]) * weight;
+    };
+    // Weighted across one row from the left edge to the right edge.
+    auto addRow = [&](int64_t y, float weight) {
+        add(at(left.whole, y), weight * (1 - left.fraction));
+        for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), weight);
+        add(at(right.whole, y), weight * right.fraction);
+    };
+    const bool tall = high.whole > low.whole;
+    const bool wide = right.whole > left.whole;
+    if (tall && wide) {
+        addRow(low.whole, 1 - low.fraction);
+        addRow(high.whole, high.fraction);
+        for (int64_t y = low.whole + 1; y < high.whole; ++y) {
+            const uint8_t* l = at(left.whole, y);
+            const uint8_t* r = at(right.whole, y);
+            for (int k = 0; k < c; ++k) {
+                total[k] +=
+                    float(l[k]) * (1 - left.fraction) + float(r[k]) * right.fraction;
+            }
+        }
+    } else if (tall) {
+        const float weight = right.fraction - left.fraction;
+        add(at(left.whole, low.whole), (1 - low.fraction) * weight);
+        for (int64_t y = low.whole + 1; y < high.whole; ++y) add(at(left.whole, y), weight);
+        add(at(left.whole, high.whole), weight * high.fraction);
+    } else if (wide) {
+        const float weight = high.fraction - low.fraction;
+        add(at(left.whole, low.whole), (1 - left.fraction) * weight);
+        for (int64_t x = left.whole + 1; x < right.whole; ++x) {
+            add(at(x, low.whole), weight);
+        }
+        add(at(right.whole, low.whole), weight * right.fraction);
+    } else {
+        add(at(left.whole, low.whole),
+            (right.fraction - left.fraction) * (high.fraction - low.fraction));
+    }
+    for (int64_t y = low.whole + 1; y < high.whole; ++y) {
+        for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), 1.0f);
+    }
+}
+
 // GLU's box filter from any size to any size: each output pixel is the mean of the input area
 // under it, pixels cut by the box's edges weighted by the part inside, summed in GLU's order
 // (the first and last rows, then the first and last columns, then the inside) and truncated.
@@ -385,13 +441,6 @@ void Scale(const Image& in, int64_t outWidth, int64_t outHeight, uint8_t* out) {
     const float fractionX = scaleX - float(wholeX);
     const float fractionY = scaleY - float(wholeY);
     const float area = scaleX * scaleY;
-    // An edge at the image's end is read clamped to the last pixel, with weight 0, so the sum is
-    // unchanged; with the rounding of very large sides the clamp keeps the box inside the image.
-    auto at = [&](int64_t x, int64_t y) {
-        x = std::min(x, in.width - 1);
-        y = std::min(y, in.height - 1);
-        return in.pixels + size_t(y) * in.stride + size_t(x) * size_t(c);
-    };
 
     Edge low{0, 0.0f};
     Edge high{wholeY, fractionY};
@@ -400,47 +449,7 @@ void Scale(const Image& in, int64_t outWidth, int64_t outHeight, uint8_t* out) {
         Edge right{wholeX, fractionX};
         for (int64_t j = 0; j < outWidth; ++j) {
             float total[4] = {0, 0, 0, 0};
-            auto add = [&](const uint8_t* p, float weight) {
-                for (int k = 0; k < c; ++k) total[k] += float(p[k]) * weight;
-            };
-            // Weighted across one row from the left edge to the right edge.
-            auto addRow = [&](int64_t y, float weight) {
-                add(at(left.whole, y), weight * (1 - left.fraction));
-                for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), weight);
-                add(at(right.whole, y), weight * right.fraction);
-            };
-            const bool tall = high.whole > low.whole;
-            const bool wide = right.whole > left.whole;
-            if (tall && wide) {
-                addRow(low.whole, 1 - low.fraction);
-                addRow(high.whole, high.fraction);
-                for (int64_t y = low.whole + 1; y < high.whole; ++y) {
-                    const uint8_t* l = at(left.whole, y);
-                    const uint8_t* r = at(right.whole, y);
-                    for (int k = 0; k < c; ++k) {
-                        total[k] +=
-                            float(l[k]) * (1 - left.fraction) + float(r[k]) * right.fraction;
-                    }
-                }
-            } else if (tall) {
-                const float weight = right.fraction - left.fraction;
-                add(at(left.whole, low.whole), (1 - low.fraction) * weight);
-                for (int64_t y = low.whole + 1; y < high.whole; ++y) add(at(left.whole, y), weight);
-                add(at(left.whole, high.whole), weight * high.fraction);
-            } else if (wide) {
-                const float weight = high.fraction - low.fraction;
-                add(at(left.whole, low.whole), (1 - left.fraction) * weight);
-                for (int64_t x = left.whole + 1; x < right.whole; ++x) {
-                    add(at(x, low.whole), weight);
-                }
-                add(at(right.whole, low.whole), weight * right.fraction);
-            } else {
-                add(at(left.whole, low.whole),
-                    (right.fraction - left.fraction) * (high.fraction - low.fraction));
-            }
-            for (int64_t y = low.whole + 1; y < high.whole; ++y) {
-                for (int64_t x = left.whole + 1; x < right.whole; ++x) add(at(x, y), 1.0f);
-            }
+            BoxTotal(in, left, right, low, high, total);
             for (int k = 0; k < c; ++k) {
                 *out++ = uint8_t(std::clamp(total[k] / area, 0.0f, 255.0f));
             }
@@ -469,6 +478,61 @@ struct UnpackAlignment {
     ~UnpackAlignment() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved); }
 };
 
+// The sides of level 0: each side's GLU power of two, both halved together until both fit, as
+// GLU's proxy texture test has it.
+void LevelZeroSides(GLint width, GLint height, int64_t* sideX, int64_t* sideY) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (maxSize < 1) maxSize = 64;  // no answer: the least any GL offers
+    int64_t levelWidth = GluPowerOfTwo(width);
+    int64_t levelHeight = GluPowerOfTwo(height);
+    while (levelWidth > maxSize || levelHeight > maxSize) {
+        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
+        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
+    }
+    *sideX = levelWidth;
+    *sideY = levelHeight;
+}
+
+// Makes and sends every level of Build2DMipmaps from the caller's image: level 0 (the image, or
+// it rescaled into the scratch image), then each smaller one halved in place in the scratch
+// image. levelWidth and levelHeight are level 0's sides.
+template <typename Upload>
+void SendLevels(const Image& user, uint8_t* scratch, int64_t levelWidth, int64_t levelHeight,
+                int levels, bool scaled, const Upload& upload) {
+    const int64_t width = user.width, height = user.height;
+    const int channels = user.channels;
+    int level = 0;
+    if (scaled) {
+        if (width == 2 * levelWidth && height == 2 * levelHeight) {
+            Halve(user, scratch);
+        } else {
+            Scale(user, levelWidth, levelHeight, scratch);
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        upload(0, levelWidth, levelHeight, scratch);
+    } else {
+        // The caller's rows go up as they are aligned. Every level made here is tightly packed
+        // and goes up at alignment 1: Mesa's GLU sends its first one under the caller's
+        // alignment, shearing rows of 1 or 2 pixels and reading past its own buffer.
+        upload(0, levelWidth, levelHeight, user.pixels);
+        if (levels == 0) return;
+        Halve(user, scratch);
+        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
+        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        upload(++level, levelWidth, levelHeight, scratch);
+    }
+    while (level < levels) {
+        const Image current{scratch, levelWidth, levelHeight, channels,
+                            size_t(levelWidth) * size_t(channels)};
+        Halve(current, scratch);
+        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
+        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
+        upload(++level, levelWidth, levelHeight, scratch);
+    }
+}
+
 }  // namespace
 
 GLint Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height, GLenum format,
@@ -484,16 +548,8 @@ GLint Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height,
     if (ImageBytes(width, height, channels, alignment, &stride) < 0) return GLU_OUT_OF_MEMORY;
     const Image user{static_cast<const uint8_t*>(data), width, height, channels, stride};
 
-    // Both sides are halved together until both fit, as GLU's proxy texture test has it.
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (maxSize < 1) maxSize = 64;  // no answer: the least any GL offers
-    int64_t levelWidth = GluPowerOfTwo(width);
-    int64_t levelHeight = GluPowerOfTwo(height);
-    while (levelWidth > maxSize || levelHeight > maxSize) {
-        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
-        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
-    }
+    int64_t levelWidth = 0, levelHeight = 0;
+    LevelZeroSides(width, height, &levelWidth, &levelHeight);
     const int levels = std::max(Log2(levelWidth), Log2(levelHeight));
     const bool scaled = levelWidth != width || levelHeight != height;
 
@@ -521,35 +577,7 @@ GLint Build2DMipmaps(GLenum target, GLint components, GLint width, GLint height,
                      pixels);
     };
 
-    int level = 0;
-    if (scaled) {
-        if (width == 2 * levelWidth && height == 2 * levelHeight) {
-            Halve(user, scratch.get());
-        } else {
-            Scale(user, levelWidth, levelHeight, scratch.get());
-        }
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        upload(0, levelWidth, levelHeight, scratch.get());
-    } else {
-        // The caller's rows go up as they are aligned. Every level made here is tightly packed
-        // and goes up at alignment 1: Mesa's GLU sends its first one under the caller's
-        // alignment, shearing rows of 1 or 2 pixels and reading past its own buffer.
-        upload(0, levelWidth, levelHeight, user.pixels);
-        if (levels == 0) return 0;
-        Halve(user, scratch.get());
-        levelWidth = scratchWidth;
-        levelHeight = scratchHeight;
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        upload(++level, levelWidth, levelHeight, scratch.get());
-    }
-    while (level < levels) {
-        const Image current{scratch.get(), levelWidth, levelHeight, channels,
-                            size_t(levelWidth) * size_t(channels)};
-        Halve(current, scratch.get());
-        levelWidth = std::max<int64_t>(levelWidth / 2, 1);
-        levelHeight = std::max<int64_t>(levelHeight / 2, 1);
-        upload(++level, levelWidth, levelHeight, scratch.get());
-    }
+    SendLevels(user, scratch.get(), levelWidth, levelHeight, levels, scaled, upload);
     return 0;
 }
 

@@ -1,6 +1,6 @@
-// The GLU and GL entry points the browser build's GL (web_gl.cpp) lacks, under their real names,
-// each handing over to web_glu.cpp. Compiled for the Emscripten target only: on every
-// other system these names belong to the real libGLU and libGL.
+// The GLU and GL entry points the browser build's GL (platform/web/gl/web_gl_*.cpp) lacks, under
+// their real names, each handing over to web_glu.cpp. Compiled for the Emscripten target only: on
+// every other system these names belong to the real libGLU and libGL.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
