@@ -1,6 +1,6 @@
-// The browser build's GLU stand-ins (platform/web/gl/web_glu.cpp) held against Mesa's libGLU in Mesa's
-// own context: the sphere through GL's feedback mode and on screen, the mipmaps texel by texel
-// through glGetTexImage, the client attribute stack through the pixel-store state.
+// The browser build's GLU stand-ins (platform/web/gl/web_glu_*.cpp) held against Mesa's libGLU
+// in Mesa's own context: the sphere through GL's feedback mode and on screen, the mipmaps texel
+// by texel through glGetTexImage, the client attribute stack through the pixel-store state.
 #include "platform/web/gl/web_glu.h"
 
 #include <GL/gl.h>

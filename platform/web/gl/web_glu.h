@@ -50,8 +50,8 @@ void DrawSphere(Quadric& quadric, GLdouble radius, GLint slices, GLint stacks);
 // skips are taken as 0, since WebGL 1 has none of them.
 // WebGL wants the internal format to equal the format, so a component count of 1 to 4 (or the
 // format itself) is passed as the format; any other internal format is passed on unchanged.
-// The levels are Mesa's GLU's byte for byte, except where it goes wrong (web_glu.cpp says how):
-// its first self-made level uploaded under the caller's alignment, a black last row when a
+// The levels are Mesa's GLU's byte for byte, except where it goes wrong (web_glu_mipmaps.cpp
+// says how): its first self-made level uploaded under the caller's alignment, a black last row when a
 // height is kept while the width is rescaled, and drifting box columns past GL_MAX_TEXTURE_SIZE.
 // Returns 0, or GLU_INVALID_ENUM for another format or type, GLU_INVALID_VALUE for a side below
 // 1 or no data, GLU_OUT_OF_MEMORY when the image or the scratch copy cannot be held in memory.

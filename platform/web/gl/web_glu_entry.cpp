@@ -1,6 +1,6 @@
 // The GLU and GL entry points the browser build's GL (platform/web/gl/web_gl_*.cpp) lacks, under
-// their real names, each handing over to web_glu.cpp. Compiled for the Emscripten target only: on
-// every other system these names belong to the real libGLU and libGL.
+// their real names, each handing over to web_glu_*.cpp. Compiled for the Emscripten target only:
+// on every other system these names belong to the real libGLU and libGL.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
