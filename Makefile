@@ -189,7 +189,8 @@ bench: build-tests
 	  $(DEPS) web-firefox web-webkit || echo "(the browsers that could not be installed are skipped)"; \
 	  $(call web_build,$(TESTS_OFF) $(BENCH_OFF),>/dev/null); \
 	else $(call skipped,the web frame rates,$(WEB_PACKAGES),web web-test); fi
-	@QUORVANE_WEB_BUILD=$(WEB_BUILD) bash scripts/run-benchmarks.sh $(BUILD)
+	@puppeteer=$$(bash scripts/install-puppeteer.sh $(PUPPETEER_VERSION) 2>/dev/null) || puppeteer=; \
+	QUORVANE_PUPPETEER=$$puppeteer QUORVANE_WEB_BUILD=$(WEB_BUILD) bash scripts/run-benchmarks.sh $(BUILD)
 	@if $(DEPS) windows; then \
 	  $(call windows_build,$(TESTS_OFF) $(BENCH_ON),--target shell_frame_loop) && \
 	  echo "== compare_wine.py" && python3 bench/shell_frame/compare_wine.py $(BUILD) $(WIN_BUILD); \
