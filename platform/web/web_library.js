@@ -133,6 +133,7 @@ mergeInto(LibraryManager.library, {
         if (!dialog.isConnected) return;
         var now = 0;
         quorvane.gamepads().forEach(function(pad) { now |= quorvane.padButtons(pad); });
+        dialog.dataset.pads = now;  // what it last saw, for the tests
         for (var name in pads) {
           var down = (now & pads[name]) != 0;
           if (down && held[name] === false) return answer(name == 'A' ? first : last);

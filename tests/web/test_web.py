@@ -234,7 +234,12 @@ class Gamepad(WebSession):
                      kind, number, value if held else 0)
 
     def press_pad(self, key):
-        """Presses until the open dialog goes (another may follow at once), then lets go."""
+        """Presses until the open dialog goes (another may follow at once), then lets go. A
+        button held as a dialog opens counts only once the dialog has seen it let go, so the
+        press waits for the dialog to report no button held."""
+        wait_until(lambda: self.page.js(
+            "var d = document.querySelector('dialog[open]'); return !!d && d.dataset.pads == '0'"),
+            10, what="the dialog seeing the pad let go")
         self.page.js("document.querySelector('dialog[open]').dataset.answered = 1")
         self.pad(key, True)
         try:
