@@ -5,8 +5,6 @@
 // at every buffer swap; the gamepads are read at every buffer swap.
 #include <emscripten/emscripten.h>
 
-#include <algorithm>
-
 #include "platform/common/key_messages.h"
 #include "platform/common/message_box.h"
 #include "platform/web/web_internal.h"
@@ -31,10 +29,6 @@ bool PostKey(uint32_t vk, bool down, bool repeat, bool alt) {
     PlatformState& s = State();
     Window* first = FirstWindow();
     if (s.boxOpen || !first || vk == 0 || vk > 0xFE) return false;
-    auto held = std::find(s.keysDown.begin(), s.keysDown.end(), vk);
-    if (down && held == s.keysDown.end()) s.keysDown.push_back(vk);
-    if (!down && held != s.keysDown.end()) s.keysDown.erase(held);
-
     // A page is not told the scan code.
     if (KeyboardKeyChanged(s.keys, vk, down)) PostKeyMessage(*first, vk, down, repeat, alt, 0);
     return true;
@@ -61,10 +55,10 @@ EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent* key, void*) {
 // so that no key stays pressed for the program.
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void*) {
     PlatformState& s = State();
-    for (uint32_t vk : s.keysDown)
-        if (Window* first = FirstWindow(); first && KeyboardKeyChanged(s.keys, vk, false))
+    Window* first = FirstWindow();
+    for (uint32_t vk = 0; vk < s.keys.keyboard.size(); ++vk)
+        if (s.keys.keyboard.test(vk) && KeyboardKeyChanged(s.keys, vk, false) && first)
             Post(*first, WM_KEYUP, vk, intptr_t(0xC0000001u));
-    s.keysDown.clear();
     PostGamepadKeys({});  // and the gamepads' keys, as the focus has gone
     return EM_FALSE;
 }

@@ -33,8 +33,7 @@ struct Window {
 };
 
 struct PlatformState {
-    std::vector<uint32_t> keysDown;  // for the key-ups the page owes when it loses the focus
-    KeySources keys;                 // held on the keyboard (and controls) and on gamepads
+    KeySources keys;  // held on the keyboard and controls, and on pads: owed key-ups at a blur
     bool eventsStarted = false;
     bool boxOpen = false;            // keys then belong to the box
     bool fullscreen = false;         // the screen element is (being) shown full screen
