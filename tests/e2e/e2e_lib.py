@@ -130,9 +130,14 @@ def parse_ppm(blob):
 
 
 def capture(x, wid):
-    """The window's client area as a Picture (ImageMagick's import of that window)."""
-    result = subprocess.run(["import", "-window", hex(wid), "-depth", "8", "ppm:-"], env=x.env(),
-                            capture_output=True, timeout=20)
+    """The window's client area as a Picture (ImageMagick's import of that window). An import
+    seen stuck once on a loaded machine is ended and tried once more."""
+    command = ["import", "-window", hex(wid), "-depth", "8", "ppm:-"]
+    try:
+        result = subprocess.run(command, env=x.env(), capture_output=True, timeout=20)
+    except subprocess.TimeoutExpired:
+        print("import stuck for 20 s; trying once more", file=sys.stderr)
+        result = subprocess.run(command, env=x.env(), capture_output=True, timeout=20)
     if result.returncode != 0:
         raise RuntimeError("import failed: " + result.stderr.decode(errors="replace"))
     return parse_ppm(result.stdout)
