@@ -5,11 +5,17 @@ a processor four times slower (DevTools' CPU throttling, as a phone's), Firefox 
 frame in both pages, so that the page sends the lit surface every frame). The two pages
 alternate, two rounds each, the second round in the other order (so that a machine growing
 busier or quieter favours neither), both served from loopback (no network); each count is the
-frames the page itself reports over a fixed window after a warm-up. Prints each case's rates,
-the ratio and whether the target is met: with the frame limit off at least 0.9 of the minimal
-page's rate; at 60 Hz at least 59 frames a second where the minimal page reaches 59, else at
-least 0.9 of its rate; on the slower processor at least 59 frames a second whatever the minimal
-page reaches. A browser that is not installed is skipped, saying so.
+frames the page itself reports over a fixed window after a warm-up. Where the display's rate
+is the goal, a page that draws nothing is measured first: the rate the browser itself keeps
+(60 on a 60 Hz display; a browser that paces itself by its own timer may keep a little less),
+and one frame a second under it is the mark. Prints each case's rates, the ratio and whether
+the target is met: with the frame limit off at least 0.9 of the minimal page's rate; at 60 Hz
+the mark where the minimal page reaches it, else at least 0.9 of its rate; on the slower
+processor the mark whatever the minimal page reaches. For Chromium it also prints the processor
+time its page and GPU processes took over the windows: with no GPU here, the GPU process is
+SwiftShader drawing on the same cores, and DevTools slows the page's thread by spinning on it,
+so the slowed cases show whether the cores were the limit. A browser that is not installed is
+skipped, saying so.
 
 Usage: python3 bench/web/web_fps.py <web build folder>   (QUORVANE_PUPPETEER for Firefox;
 QUORVANE_WEB_FPS_CASES, if set, runs only the cases whose name holds that text)
@@ -28,6 +34,9 @@ import web_browsers  # noqa: E402
 from web_browsers import wait_until  # noqa: E402
 
 WARM_UP, WINDOW, ROUNDS = 2.0, 5.0, 2
+# The display's own rate: a page that only counts its animation frames.
+EMPTY_PAGE = """<!DOCTYPE html><title>display</title><script>window.benchFrames = 0;
+(function frame() { window.benchFrames++; requestAnimationFrame(frame); })();</script>"""
 
 
 class UnlimitedChromium(web_browsers.ChromiumPage):
@@ -44,20 +53,39 @@ class SlowChromium(web_browsers.ChromiumPage):
         self.driver.get(url)
 
 
-# The targets: "ratio" at least 0.9 of the minimal page's rate; "60 Hz" at least 59 frames a
-# second where the minimal page reaches 59, else the ratio; "59 fps" at least 59 frames a second.
+# The targets: "ratio" at least 0.9 of the minimal page's rate; "60 Hz" the mark (the display's
+# rate less one frame a second) where the minimal page reaches it, else the ratio; "display"
+# the mark whatever the minimal page reaches.
 CONFIGURATIONS = (  # name, browser, page class (None: the browser's own), target
     ("Chromium headless, frame limit off", "chromium", UnlimitedChromium, "ratio"),
     ("Chromium headless at 60 Hz", "chromium", None, "60 Hz"),
-    ("Chromium at 60 Hz, CPU 4x slower", "chromium", SlowChromium, "59 fps"),
+    ("Chromium at 60 Hz, CPU 4x slower", "chromium", SlowChromium, "display"),
     ("Firefox at 60 Hz", "firefox", None, "60 Hz"),
     ("WebKitGTK at 60 Hz", "webkit", None, "60 Hz"),
 )
 LIGHT = (("light still", None), ("light moving", "d"))  # the key held from the first frame
 
 
+def chromium_cpu():
+    """Processor seconds so far of Chromium's page (renderer) and GPU processes."""
+    seconds = {"renderer": 0.0, "gpu-process": 0.0}
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                arguments = f.read()  # one string: Chromium sets its processes' titles
+            with open(f"/proc/{pid}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()  # from the state on
+        except OSError:
+            continue  # gone meanwhile
+        for kind in seconds:
+            if f"--type={kind}".encode() in arguments:
+                seconds[kind] += (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    return seconds
+
+
 def rate(browser, page_class, url, demo, key):
-    """Frames a second over the window, once the page has drawn for the warm-up."""
+    """Frames a second over the window, once the page has drawn for the warm-up, and for
+    Chromium the share of one core its page and GPU processes took meanwhile (else None)."""
     if page_class:
         page = page_class(url)
     else:
@@ -71,10 +99,11 @@ def rate(browser, page_class, url, demo, key):
             page.key_down(key)
         wait_until(lambda: page.js(f"return {counter}") > 0, 30, what="the first frame")
         time.sleep(WARM_UP)
-        start, began = page.js(f"return {counter}"), time.monotonic()
+        before, start, began = chromium_cpu(), page.js(f"return {counter}"), time.monotonic()
         time.sleep(WINDOW)
-        end, ended = page.js(f"return {counter}"), time.monotonic()
-        return (end - start) / (ended - began)
+        end, ended, after = page.js(f"return {counter}"), time.monotonic(), chromium_cpu()
+        shares = {k: (after[k] - before[k]) / (ended - began) for k in after}
+        return (end - start) / (ended - began), shares if browser == "chromium" else None
     finally:
         page.close()
 
@@ -90,6 +119,8 @@ def main():
             if os.path.isfile(os.path.join(web, name)) and name != "sw.js":
                 shutil.copy(os.path.join(web, name), folder)  # no worker: every load the same
         shutil.copy(os.path.join(HERE, "minimal.html"), folder)
+        with open(os.path.join(folder, "empty.html"), "w") as f:
+            f.write(EMPTY_PAGE)
         server = test_web.PageServer(folder)
         base = f"http://127.0.0.1:{server.port}/"
         load = os.getloadavg()[0]
@@ -98,17 +129,21 @@ def main():
         missed, met_count, skipped = [], 0, []
         try:
             for title, browser, page_class, goal in CONFIGURATIONS:
-                lacks = web_browsers.missing(browser)
+                cases = [(f"{title}, {light}", key) for light, key in LIGHT]
+                cases = [c for c in cases if os.environ.get("QUORVANE_WEB_FPS_CASES", "") in c[0]]
+                lacks = cases and web_browsers.missing(browser)
                 if lacks:
                     print(f"SKIPPED: {title} (missing {lacks}; install "
                           f"{web_browsers.INSTALL[browser]})")
                     skipped.append(title)
                     continue
-                for light, key in LIGHT:
-                    case = f"{title}, {light}"
-                    if os.environ.get("QUORVANE_WEB_FPS_CASES", "") not in case:
-                        continue
-                    if measure(case, browser, page_class, goal, key, base):
+                mark = None
+                if cases and goal != "ratio":
+                    display = rate(browser, page_class, base + "empty.html", False, None)[0]
+                    mark = display - 1
+                    print(f"{title}: an empty page {display:.1f} fps, the mark {mark:.1f} fps")
+                for case, key in cases:
+                    if measure(case, browser, page_class, goal, mark, key, base):
                         met_count += 1
                     else:
                         missed.append(case)
@@ -121,22 +156,28 @@ def main():
     return 0
 
 
-def measure(case, browser, page_class, goal, key, base):
+def measure(case, browser, page_class, goal, mark, key, base):
     """One case: both pages alternately, its line printed; whether its target is met."""
-    minimal, demo = [], []
+    minimal, demo, cpu = [], [], {"minimal page": [], "page": []}
     for round_ in range(ROUNDS):
         pages = [("minimal.html", False, minimal), ("index.html", True, demo)]
         for name, is_demo, rates in pages if round_ % 2 == 0 else reversed(pages):
-            rates.append(rate(browser, page_class, base + name, is_demo, key))
+            fps, shares = rate(browser, page_class, base + name, is_demo, key)
+            rates.append(fps)
+            cpu["page" if is_demo else "minimal page"].append(shares)
     best_minimal, best_demo = max(minimal), max(demo)
     ratio = best_demo / best_minimal if best_minimal else 0
-    if goal == "59 fps" or (goal == "60 Hz" and best_minimal >= 59):
-        target, met = ">= 59 fps", best_demo >= 59
+    if goal == "display" or (goal == "60 Hz" and best_minimal >= mark):
+        target, met = f">= {mark:.1f} fps", best_demo >= mark
     else:
         target, met = ">= 0.9x", ratio >= 0.9
     print(f"{case:52} minimal {' / '.join(f'{r:.1f}' for r in minimal)} fps, "
           f"page {' / '.join(f'{r:.1f}' for r in demo)} fps, ratio {ratio:.2f} "
           f"(target {target}: {'met' if met else 'MISSED'})", flush=True)
+    if cpu["page"][0]:
+        print(f"{'':4}processor time, share of one core of {os.cpu_count()}: " + "; ".join(
+            f"{who} " + " / ".join(f"{s['renderer']:.0%} + GPU {s['gpu-process']:.0%}"
+                                   for s in rounds) for who, rounds in cpu.items()), flush=True)
     return met
 
 
