@@ -72,7 +72,10 @@ class WineSession(unittest.TestCase):
 
     def answer_no(self, app):
         """Answers the real question box with its No button (the key N)."""
-        box = self.x.wait_for_window(QUESTION_CAPTION, 60)
+        try:
+            box = self.x.wait_for_window(QUESTION_CAPTION, 60)
+        except TimeoutError as error:  # what Wine said meanwhile, to tell a hang from a crash
+            raise TimeoutError(f"{error}; Wine's output: {app.output()[1][-2000:]!r}") from None
         e2e.focus(self.x, box)
         self.x.tool(["xdotool", "key", "n"])
         self.x.wait_window_gone(QUESTION_CAPTION)
