@@ -7,7 +7,7 @@ alternate, two rounds each, the second round in the other order (so that a machi
 busier or quieter favours neither), both served from loopback (no network); each count is the
 frames the page itself reports over a fixed window after a warm-up. Where the display's rate
 is the goal, a page that draws nothing is measured first: the rate the browser itself keeps
-(60 on a 60 Hz display; a browser that paces itself by its own timer may keep a little less),
+(60 on a 60 Hz display; a browser that paces itself by its own timer may keep a little off it),
 and one frame a second under it is the mark. Prints each case's rates, the ratio and whether
 the target is met: with the frame limit off at least 0.9 of the minimal page's rate; at 60 Hz
 the mark where the minimal page reaches it, else at least 0.9 of its rate; on the slower
