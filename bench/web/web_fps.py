@@ -45,11 +45,12 @@ class UnlimitedChromium(web_browsers.ChromiumPage):
 
 
 class SlowChromium(web_browsers.ChromiumPage):
-    """Chromium at 60 Hz with its page's processor four times slower, as a phone's."""
+    """Chromium at 60 Hz with its page's processor four times slower (unless told), as a
+    phone's."""
 
-    def __init__(self, url):
+    def __init__(self, url, slowdown=4):
         super().__init__("about:blank")
-        self.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 4})
+        self.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": slowdown})
         self.driver.get(url)
 
 
@@ -83,6 +84,29 @@ def chromium_cpu():
     return seconds
 
 
+def place_pages(web, folder):
+    """The web build (without its worker: every load the same), minimal.html and empty.html."""
+    for name in os.listdir(web):
+        if os.path.isfile(os.path.join(web, name)) and name != "sw.js":
+            shutil.copy(os.path.join(web, name), folder)
+    shutil.copy(os.path.join(HERE, "minimal.html"), folder)
+    with open(os.path.join(folder, "empty.html"), "w") as f:
+        f.write(EMPTY_PAGE)
+
+
+def start_drawing(page, demo, key):
+    """Answers the demo's question, holds the key (if any) and waits for the first frame;
+    returns the script that reads the frames counted."""
+    counter = "window.quorvaneFrames || 0" if demo else "window.benchFrames || 0"
+    if demo:
+        page.wait_for_dialog()
+        page.answer("No")
+    if key:
+        page.key_down(key)
+    wait_until(lambda: page.js(f"return {counter}") > 0, 30, what="the first frame")
+    return f"return {counter}"
+
+
 def rate(browser, page_class, url, demo, key):
     """Frames a second over the window, once the page has drawn for the warm-up, and for
     Chromium the share of one core its page and GPU processes took meanwhile (else None)."""
@@ -90,18 +114,12 @@ def rate(browser, page_class, url, demo, key):
         page = page_class(url)
     else:
         page = web_browsers.open_page(browser, url)
-    counter = "window.quorvaneFrames || 0" if demo else "window.benchFrames || 0"
     try:
-        if demo:
-            page.wait_for_dialog()
-            page.answer("No")
-        if key:
-            page.key_down(key)
-        wait_until(lambda: page.js(f"return {counter}") > 0, 30, what="the first frame")
+        counter = start_drawing(page, demo, key)
         time.sleep(WARM_UP)
-        before, start, began = chromium_cpu(), page.js(f"return {counter}"), time.monotonic()
+        before, start, began = chromium_cpu(), page.js(counter), time.monotonic()
         time.sleep(WINDOW)
-        end, ended, after = page.js(f"return {counter}"), time.monotonic(), chromium_cpu()
+        end, ended, after = page.js(counter), time.monotonic(), chromium_cpu()
         shares = {k: (after[k] - before[k]) / (ended - began) for k in after}
         return (end - start) / (ended - began), shares if browser == "chromium" else None
     finally:
@@ -115,12 +133,7 @@ def main():
             print(f"SKIPPED: the web frame rates ({web}/{name} is missing: make web)")
             return 0
     with tempfile.TemporaryDirectory() as folder:
-        for name in os.listdir(web):
-            if os.path.isfile(os.path.join(web, name)) and name != "sw.js":
-                shutil.copy(os.path.join(web, name), folder)  # no worker: every load the same
-        shutil.copy(os.path.join(HERE, "minimal.html"), folder)
-        with open(os.path.join(folder, "empty.html"), "w") as f:
-            f.write(EMPTY_PAGE)
+        place_pages(web, folder)
         server = test_web.PageServer(folder)
         base = f"http://127.0.0.1:{server.port}/"
         load = os.getloadavg()[0]

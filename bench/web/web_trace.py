@@ -15,19 +15,16 @@ Usage: python3 bench/web/web_trace.py <web build folder> [slowdown, 4 by default
 import collections
 import json
 import os
-import shutil
 import sys
 import tempfile
 import time
 import urllib.request
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tests", "web"))
-import test_web  # noqa: E402
-import web_browsers  # noqa: E402
-from web_browsers import wait_until  # noqa: E402
+import web_fps  # beside this script; it finds the web tests' helpers
+from web_fps import test_web, web_browsers
 
-WARM_UP, RECORD = 2.0, 3.0
+
+RECORD = 3.0  # seconds of trace, after web_fps.WARM_UP
 CATEGORIES = ["devtools.timeline", "blink", "cc", "gpu", "toplevel", "v8.execute"]
 
 
@@ -87,17 +84,10 @@ def per_frame(events):
 
 
 def trace(url, demo, slowdown):
-    page = web_browsers.ChromiumPage("about:blank")
+    page = web_fps.SlowChromium(url, slowdown)
     try:
-        page.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": slowdown})
-        page.driver.get(url)
-        if demo:
-            page.wait_for_dialog()
-            page.answer("No")
-        page.key_down("d")
-        counter = "window.quorvaneFrames || 0" if demo else "window.benchFrames || 0"
-        wait_until(lambda: page.js(f"return {counter}") > 0, 30, what="the first frame")
-        time.sleep(WARM_UP)
+        web_fps.start_drawing(page, demo, "d")
+        time.sleep(web_fps.WARM_UP)
         address = page.driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
         return per_frame(record(address, RECORD))
     finally:
@@ -113,10 +103,7 @@ def main():
               f"{web_browsers.INSTALL['chromium']})")
         return 0
     with tempfile.TemporaryDirectory() as folder:
-        for name in os.listdir(web):
-            if os.path.isfile(os.path.join(web, name)) and name != "sw.js":
-                shutil.copy(os.path.join(web, name), folder)
-        shutil.copy(os.path.join(HERE, "minimal.html"), folder)
+        web_fps.place_pages(web, folder)
         server = test_web.PageServer(folder)
         try:
             base = f"http://127.0.0.1:{server.port}/"
